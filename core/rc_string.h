@@ -22,7 +22,8 @@ public:
 
     // Drops this value's share of its block; the value becomes null.
     void release();
-    // A fresh block of exactly n zero bytes; the old block is not released (call on null).
+    // A fresh block of exactly n zero bytes (length n). Meant for a null value; a block still
+    // held is released once the fresh one exists.
     int allocateExact(uint32_t n);
     // A fresh empty block of capacity n; the old block is released.
     int reserveEmpty(uint32_t n);
