@@ -1,0 +1,174 @@
+// The banner conversion: reads the picture and its destroyed variants, derives the texture
+// flags from the destination markers and writes the TEX file in place of the old one.
+#include "image/convert.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "core/file_stream.h"
+#include "image/picture.h"
+#include "image/tex_format.h"
+#include "image/tex_writer.h"
+
+GUID conversionId;
+uint32_t requestedLevelCount = 1;
+
+namespace {
+
+char variantName[MAX_PATH];
+
+// Beside the destination, so that the final rename stays on one volume.
+const char kTemporarySuffix[] = ".tmp";
+
+void RemoveAt(char* text, size_t p, size_t n)
+{
+    memmove(text + p, text + p + n, strlen(text + p + n) + 1);
+}
+
+bool IsZero(const GUID& id)
+{
+    static const GUID zero = {};
+    return memcmp(&id, &zero, sizeof id) == 0;
+}
+
+int ReadPicture(Picture& picture, const char* path, bool isTga)
+{
+    if (!PathExists(path)) return 0;
+    return isTga ? ReadTgaPicture(picture, path) : ReadBmpPicture(picture, path);
+}
+
+// True when an existing destination could not be replaced: a folder, or a read-only file.
+bool IsUnreplaceable(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // absent: it will be created
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+}  // namespace
+
+const char* MakeVariantName(const char* source, int k)
+{
+    size_t n = strlen(source);
+    if (n < 4) return nullptr;                    // no extension to put the number before
+    if (n + 2 >= sizeof variantName) return nullptr;  // "#" and the digit must fit as well
+    memcpy(variantName, source, n - 4);
+    size_t p = n - 4;
+    variantName[p++] = '#';
+    if (k >= 1 && k <= 3) variantName[p++] = char('0' + k);
+    memcpy(variantName + p, source + n - 4, 5);   // the extension and its terminating zero
+    return variantName;
+}
+
+int ConvertBannerPicture(const char* source, const char* destination)
+{
+    CoCreateGuid(&conversionId);  // a failure leaves a value that is used as it is
+    requestedLevelCount = 5;
+    bool isTga = HasTgaExtension(source);
+    char spec[MAX_PATH];
+    size_t n = strlen(destination);
+    if (n + 1 >= sizeof spec) {  // "#" and the path must fit the conversion's buffer
+        printf("Can't open output file (%s)\n", destination);
+        return 0;
+    }
+    spec[0] = '#';
+    memcpy(spec + 1, destination, n + 1);
+    return ConvertPicture(source, spec, isTga);
+}
+
+int ConvertPicture(const char* source, const char* spec, bool isTga)
+{
+    char name[MAX_PATH];
+    size_t specLength = strlen(spec);
+    if (specLength >= sizeof name) {
+        printf("Can't open output file (%s)\n", spec);
+        return 0;
+    }
+    memcpy(name, spec, specLength + 1);
+
+    // Sources too long to name their variants are refused rather than cut.
+    size_t sourceLength = strlen(source);
+    Picture picture;
+    if (sourceLength + 2 >= MAX_PATH || !ReadPicture(picture, source, isTga)) {
+        printf("Can't open file (%s)\n", source);
+        return 0;
+    }
+
+    Picture variants[3];
+    bool present[3] = {false, false, false};
+    int count = 0;
+    for (int k = 1; k <= 3 && sourceLength >= 4; ++k) {
+        present[k - 1] = ReadPicture(variants[k - 1], MakeVariantName(source, k), isTga) != 0;
+        count += present[k - 1];
+    }
+    if (count == 2 || (count > 0 && !present[0])) {
+        printf("Can't collect all 'destroyed' textures\n");
+        return 0;
+    }
+
+    // Markers in front of the file name: each test sees the text as the one before left it.
+    size_t p = strcspn(name, "#$@~");
+    uint32_t flags = 0;
+    if (name[p] == '#') {
+        RemoveAt(name, p, 1);
+        flags = isTga ? TexFromTga : TexFromBmp;
+    }
+    if (name[p] == '$') {
+        RemoveAt(name, p, 1);
+        flags |= TexMarkerDollar;
+    }
+    if (name[p] == '@' && name[p + 1] == '4') {
+        RemoveAt(name, p, 2);
+        flags |= TexMarkerAt4;
+    }
+    if (name[0] == '~' && name[p]) {
+        RemoveAt(name, p, 1);
+        flags |= TexMarkerTilde;
+    }
+
+    printf("%-15s->     %-20s\n", source, name);
+    flags |= TexFormatWord | TexWidthWord | TexHeightWord;
+
+    // The old banner stays untouched until a complete new file can take its place.
+    char temporary[MAX_PATH];
+    size_t nameLength = strlen(name);
+    if (!name[0] || nameLength + sizeof kTemporarySuffix > sizeof temporary ||
+        IsUnreplaceable(name)) {
+        printf("Can't open output file (%s)\n", name);
+        return 0;
+    }
+    memcpy(temporary, name, nameLength);
+    memcpy(temporary + nameLength, kTemporarySuffix, sizeof kTemporarySuffix);
+
+    FileStream out(temporary, ModeWrite, 0, -1);
+    if (!IsZero(conversionId)) out.writeHeader(&conversionId, nullptr, 0, 1);
+    if (!out.isGood()) {
+        printf("Can't open output file (%s)\n", name);
+        out.close();
+        DeleteFileA(temporary);
+        return 0;
+    }
+
+    int written = 1;
+    if (present[0]) {
+        written &= WriteTextureSetHeader(out, flags, present[1] ? 4 : 2);
+        written &= WriteTextureRecord(picture, out, flags, requestedLevelCount);
+        for (int k = 0; k < 3 && present[k]; ++k)
+            written &= WriteTextureRecord(variants[k], out, flags, requestedLevelCount);
+    } else {
+        written &= WriteTextureRecord(picture, out, flags, requestedLevelCount);
+    }
+    written &= out.isGood() ? 1 : 0;
+    written &= out.close();  // the last bytes reach the file here
+    if (!written) {
+        printf("Can't write output file (%s)\n", name);
+        DeleteFileA(temporary);
+        return 0;
+    }
+    if (!MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        printf("Can't open output file (%s)\n", name);
+        DeleteFileA(temporary);
+        return 0;
+    }
+    return 1;
+}
