@@ -25,5 +25,6 @@ protected:
 };
 
 // Creates every folder named by `path` before its last backslash, outermost first; failures
-// are ignored. Returns 1, or 0 when a UNC path has no share part.
+// are ignored. Returns 1, 0 when a UNC path has no share part, or -1 when no memory could be
+// had for the scratch copy of the path.
 int createFolders(const char* path);

@@ -111,8 +111,13 @@ protected:
 private:
     bool compressed() const { return (mode & ModeLevelMask) != 0; }
     int setUpCodec();
-    void endCodec();
+    void endCodec();   // the codec and its buffer
+    void freeCodec();  // the codec only, ended if it was initialised
+    void fillPlain();
     void fillCompressed();
     uint32_t drainPlain(int flush);
     uint32_t drainCompressed(int flush);
+
+    bool codecReady;  // codec holds an initialised zlib stream, to be ended
+    bool codecEnded;  // reading: inflate reported the end of the current zlib stream
 };

@@ -1,0 +1,489 @@
+// The file calls of kernel32 over POSIX: handles, sharing between the handles of this process,
+// the read-only rule, folder listing, and the last-error value.
+#include <ctype.h>
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/posix_path.h"
+#include "platform/test_hooks.h"
+#include "platform/win32.h"
+
+namespace {
+
+const DWORD kShareWrite = 0x2;  // FILE_SHARE_WRITE: the callers never pass it, sharing honours it
+
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+int64_t writesLeft = -1;  // PlatformFailWritesAfter; negative: no fault
+PlatformPathProbe directoryProbe = nullptr;
+
+struct OpenFile {
+    int fd;
+    DWORD access;
+    DWORD share;
+    dev_t device;
+    ino_t inode;
+};
+
+struct FoundEntry {
+    std::string name;
+    DWORD attributes;
+};
+
+struct Search {
+    std::vector<FoundEntry> entries;
+    size_t next;
+};
+
+// Every live handle, so a stale or foreign one is refused instead of followed.
+std::mutex registryLock;
+std::set<OpenFile*> openFiles;
+std::set<Search*> searches;
+
+BOOL Fail(DWORD error)
+{
+    lastError = error;
+    return FALSE;
+}
+
+// ENOENT means a missing file when the folder holding it exists, else a missing path.
+DWORD MissingError(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ERROR_FILE_NOT_FOUND;
+    std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st;
+    if (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return ERROR_FILE_NOT_FOUND;
+    return ERROR_PATH_NOT_FOUND;
+}
+
+DWORD ErrorFromErrno(int error, const std::string& path)
+{
+    switch (error) {
+    case ENOENT: return MissingError(path);
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case ENAMETOOLONG: return ERROR_INVALID_NAME;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    default: return ERROR_INVALID_PARAMETER;
+    }
+}
+
+// A path with no write permission bits is read-only for everybody, root included.
+bool IsReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+DWORD AttributesOf(const struct stat& st)
+{
+    DWORD attributes = 0;
+    if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (IsReadOnly(st)) attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Any handle of this process on the file. Caller holds registryLock.
+bool IsOpenLocked(const struct stat& st)
+{
+    for (const OpenFile* f : openFiles)
+        if (f->device == st.st_dev && f->inode == st.st_ino) return true;
+    return false;
+}
+
+// Whether a new handle with `access` and `share` may join the handles already on the file:
+// each side must share what the other one does. Caller holds registryLock.
+bool SharingAllowsLocked(const struct stat& st, DWORD access, DWORD share)
+{
+    for (const OpenFile* f : openFiles) {
+        if (f->device != st.st_dev || f->inode != st.st_ino) continue;
+        if ((access & GENERIC_READ) && !(f->share & FILE_SHARE_READ)) return false;
+        if ((access & GENERIC_WRITE) && !(f->share & kShareWrite)) return false;
+        if ((f->access & GENERIC_READ) && !(share & FILE_SHARE_READ)) return false;
+        if ((f->access & GENERIC_WRITE) && !(share & kShareWrite)) return false;
+    }
+    return true;
+}
+
+OpenFile* FileOf(HANDLE handle)
+{
+    OpenFile* f = static_cast<OpenFile*>(handle);
+    std::lock_guard<std::mutex> hold(registryLock);
+    return openFiles.count(f) ? f : nullptr;
+}
+
+bool MapPath(const char* corePath, std::string& out)
+{
+    if (CoreToNativePath(corePath, out) && !out.empty()) return true;
+    lastError = corePath ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER;
+    return false;
+}
+
+// Windows wildcards on one name: '*' any run, '?' one byte, letters without case.
+bool Matches(const char* pattern, const char* name)
+{
+    for (;; ++pattern, ++name) {
+        if (*pattern == '*') {
+            for (const char* rest = name;; ++rest) {
+                if (Matches(pattern + 1, rest)) return true;
+                if (!*rest) return false;
+            }
+        }
+        if (!*pattern) return !*name;
+        if (!*name) return false;
+        if (*pattern != '?' && tolower((unsigned char)*pattern) != tolower((unsigned char)*name))
+            return false;
+    }
+}
+
+}  // namespace
+
+void PlatformFailWritesAfter(int64_t bytes) { writesLeft = bytes; }
+
+void PlatformOnCreateDirectory(PlatformPathProbe probe) { directoryProbe = probe; }
+
+DWORD GetLastError(void) { return lastError; }
+
+void SetLastError(DWORD error) { lastError = error; }
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposition, DWORD,
+                   HANDLE)
+{
+    std::string path;
+    if (!MapPath(name, path)) return INVALID_HANDLE_VALUE;
+    if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 ||
+        (disposition != OPEN_EXISTING && disposition != CREATE_ALWAYS && disposition != OPEN_ALWAYS)) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_HANDLE_VALUE;
+    }
+
+    std::lock_guard<std::mutex> hold(registryLock);
+    struct stat st;
+    bool existed = stat(path.c_str(), &st) == 0;
+    if (existed) {
+        if (S_ISDIR(st.st_mode)) {
+            lastError = ERROR_ACCESS_DENIED;
+            return INVALID_HANDLE_VALUE;
+        }
+        // Checked before opening, so a refused CREATE_ALWAYS truncates nothing.
+        if (!SharingAllowsLocked(st, access, share)) {
+            lastError = ERROR_SHARING_VIOLATION;
+            return INVALID_HANDLE_VALUE;
+        }
+        if ((access & GENERIC_WRITE) && IsReadOnly(st)) {
+            lastError = ERROR_ACCESS_DENIED;
+            return INVALID_HANDLE_VALUE;
+        }
+    } else if (disposition == OPEN_EXISTING) {
+        lastError = ErrorFromErrno(errno, path);
+        return INVALID_HANDLE_VALUE;
+    }
+
+    int flags = O_CLOEXEC;
+    if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) flags |= O_RDWR;
+    else if (access & GENERIC_WRITE) flags |= O_WRONLY;
+    else flags |= O_RDONLY;
+    if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
+    if (disposition == OPEN_ALWAYS) flags |= O_CREAT;
+
+    int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        lastError = ErrorFromErrno(errno, path);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (fstat(fd, &st) != 0) {
+        lastError = ErrorFromErrno(errno, path);
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    OpenFile* f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
+    openFiles.insert(f);
+    // As on Windows, the creating dispositions say whether the file was there already.
+    lastError = existed && disposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return f;
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void*)
+{
+    if (got) *got = 0;
+    OpenFile* f = FileOf(file);
+    if (!f) return Fail(ERROR_INVALID_HANDLE);
+    if (!(f->access & GENERIC_READ)) return Fail(ERROR_ACCESS_DENIED);
+    if (!buffer && toRead) return Fail(ERROR_INVALID_PARAMETER);
+    DWORD total = 0;
+    while (total < toRead) {
+        ssize_t n = read(f->fd, static_cast<char*>(buffer) + total, toRead - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(ErrorFromErrno(errno, ""));
+        if (n == 0) break;  // end of file: success with fewer bytes
+        total += DWORD(n);
+    }
+    if (got) *got = total;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, void*)
+{
+    if (written) *written = 0;
+    OpenFile* f = FileOf(file);
+    if (!f) return Fail(ERROR_INVALID_HANDLE);
+    if (!(f->access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    if (!buffer && toWrite) return Fail(ERROR_INVALID_PARAMETER);
+    DWORD allowed = toWrite;
+    if (writesLeft >= 0 && int64_t(allowed) > writesLeft) allowed = DWORD(writesLeft);
+    DWORD total = 0;
+    while (total < allowed) {
+        ssize_t n = write(f->fd, static_cast<const char*>(buffer) + total, allowed - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            if (written) *written = total;
+            return Fail(ErrorFromErrno(errno, ""));
+        }
+        total += DWORD(n);
+    }
+    if (writesLeft >= 0) writesLeft -= total;
+    if (written) *written = total;
+    if (total < toWrite) return Fail(ERROR_DISK_FULL);
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method)
+{
+    OpenFile* f = FileOf(file);
+    if (!f) {
+        lastError = ERROR_INVALID_HANDLE;
+        return INVALID_SET_FILE_POINTER;
+    }
+    int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR
+               : method == FILE_END   ? SEEK_END : -1;
+    if (whence < 0) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_SET_FILE_POINTER;
+    }
+    // Without a high part the distance is a signed 32-bit value and the result must fit in 32
+    // bits; with one, the two halves make a signed 64-bit distance.
+    int64_t move = distanceHigh ? int64_t((uint64_t(uint32_t(*distanceHigh)) << 32) | uint32_t(distance))
+                                : int64_t(distance);
+    off_t base = whence == SEEK_SET ? 0 : lseek(f->fd, 0, whence);
+    if (base < 0) {
+        lastError = ErrorFromErrno(errno, "");
+        return INVALID_SET_FILE_POINTER;
+    }
+    int64_t target = int64_t(base) + move;
+    if (target < 0 || (!distanceHigh && target > int64_t(0xFFFFFFFEu))) {
+        lastError = ERROR_INVALID_PARAMETER;  // Windows: a negative seek, or beyond 32 bits
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (lseek(f->fd, off_t(target), SEEK_SET) < 0) {
+        lastError = ErrorFromErrno(errno, "");
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh) *distanceHigh = LONG(uint64_t(target) >> 32);
+    if (DWORD(target) == INVALID_SET_FILE_POINTER) lastError = ERROR_SUCCESS;  // not an error
+    return DWORD(target);
+}
+
+BOOL FlushFileBuffers(HANDLE file)
+{
+    OpenFile* f = FileOf(file);
+    if (!f) return Fail(ERROR_INVALID_HANDLE);
+    if (!(f->access & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
+    if (fsync(f->fd) != 0) return Fail(ErrorFromErrno(errno, ""));
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE object)
+{
+    OpenFile* f = static_cast<OpenFile*>(object);
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (!openFiles.erase(f)) return Fail(ERROR_INVALID_HANDLE);
+    }
+    int result = close(f->fd);
+    delete f;
+    if (result != 0 && errno != EINTR) return Fail(ErrorFromErrno(errno, ""));
+    return TRUE;
+}
+
+BOOL CreateDirectoryA(LPCSTR path, void*)
+{
+    if (directoryProbe) directoryProbe(path);
+    std::string native;
+    if (!MapPath(path, native)) return FALSE;
+    if (mkdir(native.c_str(), 0777) != 0) return Fail(ErrorFromErrno(errno, native));
+    return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR name)
+{
+    std::string path;
+    if (!MapPath(name, path)) return FALSE;
+    std::lock_guard<std::mutex> hold(registryLock);
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno, path));
+    if (S_ISDIR(st.st_mode) || IsReadOnly(st)) return Fail(ERROR_ACCESS_DENIED);
+    if (IsOpenLocked(st)) return Fail(ERROR_SHARING_VIOLATION);  // no handle shares deletion
+    if (unlink(path.c_str()) != 0) return Fail(ErrorFromErrno(errno, path));
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    std::string source, target;
+    if (!MapPath(from, source) || !MapPath(to, target)) return FALSE;
+    std::lock_guard<std::mutex> hold(registryLock);
+    struct stat st;
+    if (stat(source.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno, source));
+    if (IsOpenLocked(st)) return Fail(ERROR_SHARING_VIOLATION);
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0) {
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
+        if (S_ISDIR(existing.st_mode) || IsReadOnly(existing)) return Fail(ERROR_ACCESS_DENIED);
+        if (IsOpenLocked(existing)) return Fail(ERROR_SHARING_VIOLATION);
+    }
+    if (rename(source.c_str(), target.c_str()) != 0) return Fail(ErrorFromErrno(errno, target));
+    if (flags & MOVEFILE_WRITE_THROUGH) {
+        // The data, then the folder entry that now names it.
+        int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            fsync(fd);
+            close(fd);
+        }
+        size_t slash = target.find_last_of('/');
+        std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+        fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            fsync(fd);
+            close(fd);
+        }
+    }
+    return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR name)
+{
+    std::string path;
+    if (!MapPath(name, path)) return INVALID_FILE_ATTRIBUTES;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        lastError = ErrorFromErrno(errno, path);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesOf(st);
+}
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
+{
+    if (!pattern || !data) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_HANDLE_VALUE;
+    }
+    const char* cut = strrchr(pattern, '\\');
+    std::string folderCore = cut ? std::string(pattern, cut - pattern) : std::string();
+    const char* namePattern = cut ? cut + 1 : pattern;
+    bool wildcard = strpbrk(namePattern, "*?") != nullptr;
+
+    Search* search = new Search{{}, 0};
+    if (!wildcard) {
+        std::string path;
+        if (!MapPath(pattern, path)) {
+            delete search;
+            return INVALID_HANDLE_VALUE;
+        }
+        struct stat st;
+        if (!*namePattern || stat(path.c_str(), &st) != 0) {
+            lastError = *namePattern ? ErrorFromErrno(errno, path) : ERROR_FILE_NOT_FOUND;
+            delete search;
+            return INVALID_HANDLE_VALUE;
+        }
+        search->entries.push_back({namePattern, AttributesOf(st)});
+    } else {
+        std::string folder;
+        if (folderCore.empty() && cut) folder = "/";  // "\*.*": the root
+        else if (folderCore.empty()) folder = ".";
+        else if (!MapPath(folderCore.c_str(), folder)) {
+            delete search;
+            return INVALID_HANDLE_VALUE;
+        }
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) {
+            lastError = errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                                            : ErrorFromErrno(errno, folder);
+            delete search;
+            return INVALID_HANDLE_VALUE;
+        }
+        // "*.*" matches every name, with or without a dot, as on Windows.
+        bool all = strcmp(namePattern, "*") == 0 || strcmp(namePattern, "*.*") == 0;
+        while (struct dirent* entry = readdir(dir)) {
+            if (strlen(entry->d_name) >= MAX_PATH) continue;  // cannot be handed out
+            if (!all && !Matches(namePattern, entry->d_name)) continue;
+            struct stat st;
+            std::string full = folder + "/" + entry->d_name;
+            DWORD attributes = stat(full.c_str(), &st) == 0 ? AttributesOf(st) : FILE_ATTRIBUTE_NORMAL;
+            search->entries.push_back({entry->d_name, attributes});
+        }
+        closedir(dir);
+        // A stable order: "." and ".." first, then by bytes.
+        std::sort(search->entries.begin(), search->entries.end(),
+                  [](const FoundEntry& a, const FoundEntry& b) {
+                      int ra = a.name == "." ? 0 : a.name == ".." ? 1 : 2;
+                      int rb = b.name == "." ? 0 : b.name == ".." ? 1 : 2;
+                      return ra != rb ? ra < rb : a.name < b.name;
+                  });
+        if (search->entries.empty()) {
+            lastError = ERROR_FILE_NOT_FOUND;
+            delete search;
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        searches.insert(search);
+    }
+    FindNextFileA(search, data);
+    lastError = ERROR_SUCCESS;
+    return search;
+}
+
+BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data)
+{
+    Search* search = static_cast<Search*>(handle);
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (!searches.count(search)) return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (!data) return Fail(ERROR_INVALID_PARAMETER);
+    if (search->next >= search->entries.size()) return Fail(ERROR_NO_MORE_FILES);
+    const FoundEntry& entry = search->entries[search->next++];
+    memset(data, 0, sizeof *data);
+    data->dwFileAttributes = entry.attributes;
+    memcpy(data->cFileName, entry.name.c_str(), entry.name.size() + 1);
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE handle)
+{
+    Search* search = static_cast<Search*>(handle);
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (!searches.erase(search)) return Fail(ERROR_INVALID_HANDLE);
+    }
+    delete search;
+    return TRUE;
+}
