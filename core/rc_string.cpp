@@ -29,6 +29,10 @@ RcStringBlock* NewBlock(uint32_t n)
     return b;
 }
 
+// The text of a block. It runs past the declared array (capacity + 1 bytes), so it is
+// reached through a plain pointer rather than by indexing the array itself.
+char* Text(RcStringBlock* b) { return b->text; }
+
 // Stops a stream whose content cannot be right: a string with a negative length, or one that
 // could not be stored. The stream has no public way to record that, so the status is reached
 // through a member pointer formed inside a derived class (never instantiated).
@@ -65,9 +69,10 @@ RcString::RcString(const RcString& other) : block(other.block)
 
 RcString& RcString::operator=(const RcString& other)
 {
-    if (other.block) ++other.block->refCount;  // first, so self-assignment keeps the block
+    RcStringBlock* b = other.block;  // taken first: other may be this value
+    if (b) ++b->refCount;
     release();
-    block = other.block;
+    block = b;
     return *this;
 }
 
@@ -106,9 +111,9 @@ int RcString::reserveKeep(uint32_t n)
     if (n < keep) n = keep;  // never cut the text
     RcStringBlock* b = NewBlock(n);
     if (!b) return 0;  // value unchanged
-    memcpy(b->text, block->text, keep);
+    memcpy(Text(b), Text(block), keep);
     b->length = keep;
-    b->text[keep] = 0;
+    Text(b)[keep] = 0;
     release();
     block = b;
     return 1;
@@ -131,9 +136,9 @@ int RcString::assign(const char* s)
         if (want > kMaxCapacity || want < n) want = n;
         if (!reserveEmpty(want)) return 0;
     }
-    memmove(block->text, s, n);  // in place, s may be our own text
+    memmove(Text(block), s, n);  // in place, s may be our own text
     block->length = n;
-    block->text[n] = 0;
+    Text(block)[n] = 0;
     return 1;
 }
 
@@ -147,9 +152,9 @@ RcString RcString::concat(const RcString& a, const char* s)
     if (total > kMaxCapacity) return result;
     RcString work(a);  // shares a's block, so reserveKeep always makes a block of its own
     if (!work.reserveKeep(static_cast<uint32_t>(total))) return result;
-    memcpy(work.block->text + work.block->length, s, len);
+    memcpy(Text(work.block) + work.block->length, s, len);
     work.block->length = static_cast<uint32_t>(total);
-    work.block->text[total] = 0;
+    Text(work.block)[total] = 0;
     result.swap(work);
     return result;
 }
@@ -162,8 +167,8 @@ RcString RcString::right(int32_t n) const
     if (take > len) take = len;
     RcString result;
     if (!result.allocateExact(take)) return result;
-    if (take) memcpy(result.block->text, block->text + (len - take), take);
-    result.block->text[take] = 0;
+    if (take) memcpy(Text(result.block), Text(block) + (len - take), take);
+    Text(result.block)[take] = 0;
     return result;
 }
 
@@ -199,7 +204,7 @@ Stream& readString(Stream& in, RcString& target)
         uint32_t got = 0;
         for (;;) {
             RcStringBlock* b = fresh.block;
-            in.read(b->text + got, static_cast<int32_t>(b->capacity - got));
+            in.read(Text(b) + got, static_cast<int32_t>(b->capacity - got));
             if (!in.isGood()) break;
             got = b->capacity;
             b->length = got;

@@ -138,6 +138,7 @@ TEST(RcStringCopyOnWrite, CopiesShareAndReleaseCounts)
         EXPECT_EQ(3u, Count(a));
         RcString& same = c;
         c = same;  // self-assignment keeps the block
+        EXPECT_EQ(a.storage(), c.storage());
         EXPECT_EQ(3u, Count(a));
         b.release();
         EXPECT_TRUE(b.isNull());

@@ -22,7 +22,8 @@ std::vector<int32_t> CapacitiesWhileAdding(Array& a, int n, Value v)
 {
     std::vector<int32_t> seen;
     for (int i = 0; i < n; ++i) {
-        EXPECT_EQ(i, a.Add(v));
+        int32_t next = a.count;
+        EXPECT_EQ(next, a.Add(v));
         if (seen.empty() || seen.back() != a.capacity) seen.push_back(a.capacity);
     }
     return seen;
