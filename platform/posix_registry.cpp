@@ -1,0 +1,486 @@
+// The registry calls of the native layer: HKEY_LOCAL_MACHINE of the Wine prefix, read only,
+// parsed from the prefix's system.reg in the text form Wine saves it in.
+//
+// The file: a first line "WINE REGISTRY Version 2", then "#arch=win32" or "#arch=win64",
+// then one section per key, "[Software\\Vendor\\Key] 1700000000", holding lines
+// "Name"=value and @=value (the default value). Values: "text" (REG_SZ), str(2):"text",
+// str(7):"text", hex:00,01 (REG_BINARY), hex(N):00,01 (any type, continued on the next line
+// after a trailing backslash), dword:0000002a. Strings are Wine's escapes over UTF-16 code
+// units. Keys without values of their own are not written, only their sub-keys.
+#include "platform/win32.h"
+#include "platform/wine_prefix.h"
+
+#include <pwd.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint16_t> Utf16;
+
+struct RegValue {
+    std::string name;           // UTF-8
+    DWORD type;
+    std::vector<uint8_t> data;  // as the registry holds it: string types in UTF-16LE
+};
+
+struct OpenKey {
+    std::string path;  // below HKEY_LOCAL_MACHINE, one backslash between components
+    REGSAM access;
+    std::vector<RegValue> values;
+};
+
+// Handles this layer gave out; anything else is refused rather than dereferenced.
+std::set<OpenKey*>& LiveKeys()
+{
+    static std::set<OpenKey*> keys;
+    return keys;
+}
+
+OpenKey* FromHandle(HKEY key)
+{
+    OpenKey* k = static_cast<OpenKey*>(key);
+    return LiveKeys().count(k) ? k : nullptr;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+
+// Reads Wine's escaped string from `pos` up to the unescaped `end` character: \a \b \e \f \n
+// \r \t \v, \x with one to four hex digits (a UTF-16 code unit), one to three octal digits;
+// any other escaped character stands for itself. Plain bytes are code points 0-255, as Wine
+// reads them. Returns the index behind the delimiter, or npos when it is missing.
+size_t ParseEscaped(const std::string& line, size_t pos, char end, Utf16& out)
+{
+    out.clear();
+    while (pos < line.size() && line[pos] != end) {
+        unsigned char c = (unsigned char)line[pos];
+        if (c != '\\' || pos + 1 >= line.size()) {
+            out.push_back(c);
+            ++pos;
+            continue;
+        }
+        char e = line[++pos];
+        const char* simple = strchr("abefnrtv", e);
+        if (e && simple) {
+            static const char kCodes[] = {'\a', '\b', 27, '\f', '\n', '\r', '\t', '\v'};
+            out.push_back(uint16_t(kCodes[simple - "abefnrtv"]));
+            ++pos;
+        } else if (e == 'x') {
+            ++pos;
+            if (pos >= line.size() || HexDigit(line[pos]) < 0) {
+                out.push_back('x');
+                continue;
+            }
+            unsigned v = 0;
+            for (int i = 0; i < 4 && pos < line.size() && HexDigit(line[pos]) >= 0; ++i)
+                v = v * 16 + unsigned(HexDigit(line[pos++]));
+            out.push_back(uint16_t(v));
+        } else if (e >= '0' && e <= '7') {
+            unsigned v = 0;
+            for (int i = 0; i < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++i)
+                v = v * 8 + unsigned(line[pos++] - '0');
+            out.push_back(uint16_t(v));
+        } else {
+            out.push_back((unsigned char)e);
+            ++pos;
+        }
+    }
+    if (pos >= line.size()) return std::string::npos;
+    return pos + 1;
+}
+
+// UTF-16 code units to UTF-8, the byte form native paths and names take. A lone surrogate
+// becomes '?', as an unmappable character does in Windows' own A conversion.
+std::string ToUtf8(const uint16_t* units, size_t n)
+{
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t c = units[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = '?';
+        }
+        if (c < 0x80) {
+            s += char(c);
+        } else if (c < 0x800) {
+            s += char(0xC0 | (c >> 6));
+            s += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            s += char(0xE0 | (c >> 12));
+            s += char(0x80 | ((c >> 6) & 0x3F));
+            s += char(0x80 | (c & 0x3F));
+        } else {
+            s += char(0xF0 | (c >> 18));
+            s += char(0x80 | ((c >> 12) & 0x3F));
+            s += char(0x80 | ((c >> 6) & 0x3F));
+            s += char(0x80 | (c & 0x3F));
+        }
+    }
+    return s;
+}
+
+std::vector<std::string> SplitKeyPath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t stop = path.find('\\', start);
+        if (stop == std::string::npos) stop = path.size();
+        if (stop > start) parts.push_back(path.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return parts;
+}
+
+// Key and value names compare without regard to ASCII letter case.
+bool SameName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+// 0: unrelated; 1: `section` lies below `wanted`; 2: the same key.
+int Relation(const std::vector<std::string>& section, const std::vector<std::string>& wanted)
+{
+    if (section.size() < wanted.size()) return 0;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (!SameName(section[i], wanted[i])) return 0;
+    return section.size() == wanted.size() ? 2 : 1;
+}
+
+// Reads the hex bytes "00,0a,ff" from `pos`. Returns the index behind them, or npos when a
+// byte is malformed.
+size_t ParseHexBytes(const std::string& text, size_t pos, std::vector<uint8_t>& out)
+{
+    while (pos < text.size() && HexDigit(text[pos]) >= 0) {
+        unsigned v = 0;
+        int digits = 0;
+        while (pos < text.size() && HexDigit(text[pos]) >= 0) {
+            v = v * 16 + unsigned(HexDigit(text[pos++]));
+            if (++digits > 2) return std::string::npos;
+        }
+        out.push_back(uint8_t(v));
+        while (pos < text.size() && IsSpace(text[pos])) ++pos;
+        if (pos < text.size() && text[pos] == ',') ++pos;
+        while (pos < text.size() && IsSpace(text[pos])) ++pos;
+    }
+    return pos;
+}
+
+class LineReader {
+public:
+    explicit LineReader(const std::string& t) : text(t), pos(0) {}
+    bool next(std::string& line)
+    {
+        if (pos >= text.size()) return false;
+        size_t stop = text.find('\n', pos);
+        if (stop == std::string::npos) stop = text.size();
+        line.assign(text, pos, stop - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        pos = stop + 1;
+        return true;
+    }
+
+private:
+    const std::string& text;
+    size_t pos;
+};
+
+// Parses one value line (after its leading blanks) into `value`; for hex data it may take the
+// following lines. False for a line Wine would also refuse.
+bool ParseValue(std::string line, LineReader& lines, RegValue& value)
+{
+    Utf16 units;
+    size_t pos;
+    if (line[0] == '@') {
+        value.name.clear();
+        pos = 1;
+    } else {
+        pos = ParseEscaped(line, 1, '"', units);
+        if (pos == std::string::npos) return false;
+        value.name = ToUtf8(units.data(), units.size());
+    }
+    while (pos < line.size() && IsSpace(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '=') return false;
+    ++pos;
+    while (pos < line.size() && IsSpace(line[pos])) ++pos;
+
+    const char* rest = line.c_str() + pos;
+    bool isString = false;
+    value.data.clear();
+    if (rest[0] == '"') {
+        value.type = REG_SZ;
+        isString = true;
+        pos += 1;
+    } else if (!strncmp(rest, "str:\"", 5)) {
+        value.type = REG_SZ;
+        isString = true;
+        pos += 5;
+    } else if (!strncmp(rest, "str(2):\"", 8)) {
+        value.type = REG_EXPAND_SZ;
+        isString = true;
+        pos += 8;
+    } else if (!strncmp(rest, "str(7):\"", 8)) {
+        value.type = REG_MULTI_SZ;
+        isString = true;
+        pos += 8;
+    } else if (!strncmp(rest, "dword:", 6)) {
+        pos += 6;
+        uint32_t v = 0;
+        int digits = 0;
+        while (pos < line.size() && HexDigit(line[pos]) >= 0 && digits < 8) {
+            v = v * 16 + uint32_t(HexDigit(line[pos++]));
+            ++digits;
+        }
+        if (digits == 0) return false;
+        value.type = REG_DWORD;
+        for (int i = 0; i < 4; ++i) value.data.push_back(uint8_t(v >> (8 * i)));
+        return true;
+    } else if (!strncmp(rest, "hex:", 4)) {
+        value.type = REG_BINARY;
+        pos += 4;
+    } else if (!strncmp(rest, "hex(", 4)) {
+        pos += 4;
+        uint32_t t = 0;
+        int digits = 0;
+        while (pos < line.size() && HexDigit(line[pos]) >= 0 && digits < 8) {
+            t = t * 16 + uint32_t(HexDigit(line[pos++]));
+            ++digits;
+        }
+        if (digits == 0 || line.compare(pos, 2, "):") != 0) return false;
+        value.type = t;
+        pos += 2;
+    } else {
+        return false;
+    }
+
+    if (isString) {
+        if (ParseEscaped(line, pos, '"', units) == std::string::npos) return false;
+        units.push_back(0);  // the stored string keeps its terminator
+        for (uint16_t u : units) {
+            value.data.push_back(uint8_t(u));
+            value.data.push_back(uint8_t(u >> 8));
+        }
+        return true;
+    }
+
+    for (;;) {
+        pos = ParseHexBytes(line, pos, value.data);
+        if (pos == std::string::npos) return false;
+        while (pos < line.size() && IsSpace(line[pos])) ++pos;
+        if (pos >= line.size()) return true;
+        if (line[pos] != '\\') return false;
+        if (!lines.next(line)) return false;
+        pos = 0;
+        while (pos < line.size() && IsSpace(line[pos])) ++pos;
+    }
+}
+
+bool ReadWholeFile(const char* path, std::string& text)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f) return false;
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, got);
+    bool ok = !ferror(f);
+    fclose(f);
+    return ok;
+}
+
+enum FindResult { KeyMissing, KeyFound };
+
+// Looks `path` up in the registry file. `redirect32`: the 32-bit view, which a 64-bit prefix
+// keeps under Software\Wow6432Node. On success `resolved` is the path as stored and `values`
+// holds the key's values (a later section of the same key adds to or replaces them, as when
+// Wine loads the file).
+FindResult FindKey(const std::string& text, std::string path, bool redirect32, std::string& resolved,
+                   std::vector<RegValue>& values)
+{
+    LineReader lines(text);
+    std::string line;
+    if (!lines.next(line) || line.compare(0, 23, "WINE REGISTRY Version 2") != 0) return KeyMissing;
+
+    bool win64 = true;  // what Wine assumes for a prefix that names no architecture
+    bool inKeys = false, exists = false, inWanted = false;
+    std::vector<std::string> wanted;
+    Utf16 units;
+    values.clear();
+    while (lines.next(line)) {
+        size_t p = 0;
+        while (p < line.size() && IsSpace(line[p])) ++p;
+        if (p >= line.size()) continue;
+        line.erase(0, p);
+        char c = line[0];
+        if (c == ';') continue;
+        if (c == '#') {
+            if (!inKeys && line.compare(0, 11, "#arch=win32") == 0) win64 = false;
+            continue;
+        }
+        if (c == '[') {
+            if (!inKeys) {
+                inKeys = true;
+                wanted = SplitKeyPath(path);
+                if (redirect32 && win64 && !wanted.empty() && SameName(wanted[0], "Software") &&
+                    !(wanted.size() > 1 && SameName(wanted[1], "Wow6432Node")))
+                    wanted.insert(wanted.begin() + 1, "Wow6432Node");
+                resolved.clear();
+                for (size_t i = 0; i < wanted.size(); ++i) resolved += (i ? "\\" : "") + wanted[i];
+            }
+            inWanted = false;
+            if (ParseEscaped(line, 1, ']', units) == std::string::npos) continue;
+            int r = Relation(SplitKeyPath(ToUtf8(units.data(), units.size())), wanted);
+            if (r) exists = true;
+            inWanted = r == 2;
+            continue;
+        }
+        if ((c == '"' || c == '@') && inWanted) {
+            RegValue v;
+            if (!ParseValue(line, lines, v)) continue;
+            bool replaced = false;
+            for (RegValue& old : values)
+                if (SameName(old.name, v.name)) {
+                    old = v;
+                    replaced = true;
+                }
+            if (!replaced) values.push_back(v);
+        }
+    }
+    if (!inKeys) {
+        // A file without any key still has the root.
+        resolved.clear();
+        exists = SplitKeyPath(path).empty();
+    }
+    return exists ? KeyFound : KeyMissing;
+}
+
+// What RegQueryValueExA hands out: string types converted from UTF-16, the rest as stored.
+std::vector<uint8_t> AnsiData(const RegValue& v)
+{
+    if (v.type != REG_SZ && v.type != REG_EXPAND_SZ && v.type != REG_MULTI_SZ) return v.data;
+    Utf16 units(v.data.size() / 2);
+    for (size_t i = 0; i < units.size(); ++i) units[i] = uint16_t(v.data[2 * i] | (v.data[2 * i + 1] << 8));
+    std::string s = ToUtf8(units.data(), units.size());
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+}  // namespace
+
+int WinePrefixFolder(char* out, size_t size)
+{
+    if (!out || size == 0) return 0;
+    out[0] = 0;
+    std::string prefix;
+    const char* env = getenv("WINEPREFIX");
+    if (env && *env) {
+        prefix = env;
+    } else {
+        const char* home = getenv("HOME");
+        if (!home || !*home) {
+            struct passwd* pw = getpwuid(getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || !*home) return 0;
+        prefix = std::string(home) + "/.wine";
+    }
+    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+    if (prefix.size() >= size) return 0;
+    memcpy(out, prefix.c_str(), prefix.size() + 1);
+    return 1;
+}
+
+int WineRegistryFile(char* out, size_t size)
+{
+    if (!WinePrefixFolder(out, size)) return 0;
+    size_t n = strlen(out);
+    static const char kName[] = "/system.reg";
+    if (n + sizeof kName > size) {
+        out[0] = 0;
+        return 0;
+    }
+    memcpy(out + n, kName, sizeof kName);
+    return 1;
+}
+
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result)
+{
+    (void)options;
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    std::string path = subKey ? subKey : "";
+    bool redirect32 = (access & KEY_WOW64_32KEY) != 0;
+    if (root != HKEY_LOCAL_MACHINE) {
+        OpenKey* parent = FromHandle(root);
+        if (!parent) return ERROR_INVALID_HANDLE;
+        path = parent->path + "\\" + path;
+        redirect32 = false;  // the parent's path already names its view
+    }
+
+    char file[4096];
+    if (!WineRegistryFile(file, sizeof file)) return ERROR_FILE_NOT_FOUND;
+    std::string text;
+    if (!ReadWholeFile(file, text)) return ERROR_FILE_NOT_FOUND;
+
+    OpenKey* key = new OpenKey;
+    key->access = access;
+    if (FindKey(text, path, redirect32, key->path, key->values) != KeyFound) {
+        delete key;
+        return ERROR_FILE_NOT_FOUND;
+    }
+    LiveKeys().insert(key);
+    *result = key;
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    OpenKey* k = FromHandle(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
+    if (!(k->access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    std::string wantedName = name ? name : "";
+    for (const RegValue& v : k->values) {
+        if (!SameName(v.name, wantedName)) continue;
+        std::vector<uint8_t> bytes = AnsiData(v);
+        if (type) *type = v.type;
+        DWORD needed = DWORD(bytes.size());
+        if (data && *size < needed) {
+            *size = needed;
+            return ERROR_MORE_DATA;
+        }
+        if (data && needed) memcpy(data, bytes.data(), needed);
+        if (size) *size = needed;
+        return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LONG RegCloseKey(HKEY key)
+{
+    if (key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+    OpenKey* k = FromHandle(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    LiveKeys().erase(k);
+    delete k;
+    return ERROR_SUCCESS;
+}
