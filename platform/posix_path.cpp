@@ -1,24 +1,34 @@
-// Core paths to native paths: backslashes become slashes. Drive-letter and UNC paths name
-// places outside this file system, so they are refused until a mapping for them exists.
+// Core paths to native paths: backslashes become slashes, and a drive letter names the drive of
+// the Wine prefix. UNC paths name places outside this file system and are refused.
 #include "platform/posix_path.h"
+
+#include "platform/wine_prefix.h"
 
 namespace {
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// `letter:` followed by `rest` ("\Games\x" or "" or a drive-relative name). No drive is mapped
-// yet; a mapping (for instance into a Wine prefix's dosdevices links) belongs here.
-bool MapDrivePath(char letter, const char* rest, std::string& out)
-{
-    (void)letter;
-    (void)rest;
-    out.clear();
-    return false;
-}
-
 void AppendWithSlashes(const char* path, std::string& out)
 {
     for (const char* p = path; *p; ++p) out += *p == '\\' ? '/' : *p;
+}
+
+// `letter:` followed by `rest` ("\Games\x" or "" or a drive-relative name). Natively the
+// drives are those of the Wine prefix the game lives in: its dosdevices links ("c:" -> ../drive_c,
+// "z:" -> /), named in lower case whatever case the path uses. A drive-relative name is taken
+// from the drive's root, since this layer keeps no current folder per drive.
+bool MapDrivePath(char letter, const char* rest, std::string& out)
+{
+    out.clear();
+    char prefix[4096];
+    if (!WinePrefixFolder(prefix, sizeof prefix)) return false;
+    out = prefix;
+    out += "/dosdevices/";
+    out += char(letter >= 'A' && letter <= 'Z' ? letter + 32 : letter);
+    out += ':';
+    if (*rest && *rest != '\\') out += '/';
+    AppendWithSlashes(rest, out);
+    return true;
 }
 
 }  // namespace
