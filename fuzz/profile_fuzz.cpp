@@ -1,0 +1,57 @@
+// The player profile reader: the input becomes Players\Ann\UserInfo.dat of a fake installation
+// and is scanned and sorted as the player list does it. The first byte chooses whether the rest
+// is written as it is (damaged zlib data) or compressed first (damaged records).
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <vector>
+
+#include <zlib.h>
+
+#include "fuzz/fake_prefix.h"
+#include "game/players.h"
+
+namespace {
+
+const char kRegistry[] =
+    "WINE REGISTRY Version 2\n#arch=win64\n\n"
+    "[Software\\\\Wow6432Node\\\\Tamrivo\\\\Quillmere\\\\BaseGame\\\\FileSystem] 1700000000\n"
+    "\"OutputDir\"=\"C:\\\\Games\\\\Quillmere\"\n";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool ready = false;
+    if (!ready) {
+        FakePrefix();
+        WritePrefixFile("system.reg", kRegistry, sizeof kRegistry - 1);
+        ready = true;
+    }
+    if (size == 0) return 0;
+    const uint8_t* body = data + 1;
+    size_t bodySize = size - 1;
+    std::vector<uint8_t> packed;
+    if (data[0] & 1) {
+        uLongf packedSize = compressBound(uLong(bodySize));
+        packed.resize(packedSize);
+        if (compress2(packed.data(), &packedSize, body, uLong(bodySize), data[0] >> 4) != Z_OK) abort();
+        packed.resize(packedSize);
+        body = packed.data();
+        bodySize = packed.size();
+    }
+    WritePrefixFile("drive_c/Games/Quillmere/Players/Ann/UserInfo.dat", body, bodySize);
+
+    SerialStringArray names;
+    SerialIntArray races;
+    ScanPlayerProfiles(playerFolders, names, races);
+    SortPlayersByRace(playerFolders, names, races);
+    if (names.count != races.count || names.count != playerFolders.count || names.count > 1) abort();
+    if (names.count == 1) {
+        if (races.data[0] < 0) abort();
+        if (names.data[0].length() > uint32_t(kMaxPlayerNameLength)) abort();
+        if (strcmp(playerFolders.data[0].c_str(), "C:\\Games\\Quillmere\\Players\\Ann\\") != 0) abort();
+    }
+    return 0;
+}
