@@ -2,7 +2,7 @@
 #include <string.h>
 
 #include "platform/win32.h"
-#include "strings.h"
+#include "string_texts.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 /* The string table, written once: the resource script expands it into its STRINGTABLE and the
    native build compiles it in. Plain C, since windres preprocesses this file. */
-#ifndef VEXILLOR_STRINGS_H
-#define VEXILLOR_STRINGS_H
+#ifndef VEXILLOR_STRING_TEXTS_H
+#define VEXILLOR_STRING_TEXTS_H
 
 #include "resource.h"
 
