@@ -28,9 +28,12 @@ void PrintUsage(FILE* out)
 {
     fprintf(out, "Usage: vexillor-cli COMMAND [ARGUMENTS]\n\nCommands:\n");
     for (const Command& c : kCommands) {
-        char head[64];
+        char head[128];
         snprintf(head, sizeof head, "%s %s", c.name, c.arguments);
-        fprintf(out, "  %-36s %s\n", head, c.summary);
+        if (strlen(head) <= 36)
+            fprintf(out, "  %-36s %s\n", head, c.summary);
+        else  // a long synopsis gets a line of its own
+            fprintf(out, "  %s\n  %-36s %s\n", head, "", c.summary);
     }
     fprintf(out,
             "\nOptions:\n  --help                               show this text\n"
