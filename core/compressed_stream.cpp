@@ -139,9 +139,7 @@ uint32_t Stream::drainCompressed(int flush)
                 break;
             }
         }
-        // A failed write must end the loop: deflate would keep answering Z_OK into the full
-        // output area, and the raw stream would keep refusing it.
-        if (finished || !isGood()) break;
+        if (finished || !isGood()) break;  // after a failed write there is nothing to do
         // Nothing left to take and no flush asked for: the rest waits in the codec.
         if (flush == Z_NO_FLUSH && codec->avail_in == 0) break;
         r = deflate(codec, flush);

@@ -148,30 +148,25 @@ TEST(CompressedRead, WholeContentThenEndAtAnyRawChunking)
     }
 }
 
+static uint32_t Fetched(const RecordingStream& s)
+{
+    uint32_t n = 0;
+    for (const RawCall& c : Writes(s.calls, 'r')) n += c.count;
+    return n;
+}
+
 TEST(CompressedRead, LimitCutsTheInputShort)
 {
-    Bytes data = Noise(5000);
+    // Long matches, so a cut often falls where zlib still holds output it could not hand out.
+    Bytes data = Pattern(20000);
     Bytes file = Deflated(data);
-    const int32_t cut = 700;
-    // What zlib itself makes of the first `cut` compressed bytes.
-    z_stream z{};
-    ASSERT_EQ(Z_OK, inflateInit(&z));
-    Bytes expected(data.size());
-    z.next_in = file.data();
-    z.avail_in = cut;
-    z.next_out = expected.data();
-    z.avail_out = uInt(expected.size());
-    inflate(&z, Z_NO_FLUSH);
-    expected.resize(z.total_out);
-    inflateEnd(&z);
-    ASSERT_GT(expected.size(), 512u);
-
-    RecordingStream s(kRead6, file, 0, cut);
-    EXPECT_EQ(Hex(expected, 10000), Hex(ReadAll(s, 1), 10000));
-    EXPECT_EQ(StreamEnd, s.getStatus());
-    uint32_t fetched = 0;
-    for (const RawCall& c : Writes(s.calls, 'r')) fetched += c.count;
-    EXPECT_EQ(uint32_t(cut), fetched) << "no compressed byte past the limit is asked for";
+    for (int32_t cut = 3; cut < int32_t(file.size()); cut += 5) {
+        RecordingStream s(kRead6, file, 0, cut);
+        ASSERT_EQ(Hex(InflatedPrefix(file, size_t(cut)), 100000), Hex(ReadAll(s, 1), 100000))
+            << "cut at " << cut;
+        EXPECT_EQ(StreamEnd, s.getStatus());
+        EXPECT_EQ(uint32_t(cut), Fetched(s)) << "no compressed byte past the limit is asked for";
+    }
 }
 
 TEST(CompressedRead, CorruptDataFails)
@@ -214,10 +209,9 @@ TEST(HeaderProbe, LimitStillHoldsAfterTheRestart)
     int32_t cut = int32_t(first.size()) + 600;
     RecordingStream s(kRead6, Cat(first, second), 0, cut);
     s.probe();
-    Bytes got = ReadAll(s, 1);
+    EXPECT_EQ(InflatedPrefix(second, size_t(cut) - first.size()), ReadAll(s, 1));
     EXPECT_EQ(StreamEnd, s.getStatus());
-    ASSERT_LT(got.size(), data.size()) << "the bytes past the limit must not be inflated";
-    EXPECT_EQ(Bytes(data.begin(), data.begin() + got.size()), got);
+    EXPECT_EQ(uint32_t(cut), Fetched(s)) << "the count of consumed input went on after the restart";
 }
 
 TEST(HeaderProbe, PlainValueHeaderLeavesTheNinthByte)

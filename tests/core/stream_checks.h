@@ -37,6 +37,26 @@ inline Bytes Deflated(const Bytes& content, int level = 6)
     return out;
 }
 
+// Everything zlib inflates from the first `n` bytes of one zlib stream.
+inline Bytes InflatedPrefix(const Bytes& stream, size_t n)
+{
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return {};
+    Bytes out;
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = uInt(n < stream.size() ? n : stream.size());
+    int r;
+    do {
+        uint8_t chunk[4096];
+        z.next_out = chunk;
+        z.avail_out = sizeof chunk;
+        r = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), chunk, chunk + (sizeof chunk - z.avail_out));
+    } while (r == Z_OK && z.avail_out == 0);
+    inflateEnd(&z);
+    return out;
+}
+
 // The contents of the zlib streams that `data` holds back to back. Sets `ok` false when the data
 // is not exactly such streams (corrupt, cut short, or followed by other bytes).
 inline std::vector<Bytes> InflatedStreams(const Bytes& data, bool& ok)
