@@ -22,6 +22,11 @@ const Command kCommands[] = {
     {"convert", "PICTURE OUTPUT.tex", "write the banner texture for a picture", RunConvertCommand},
     {"inspect", "FILE.tex [--png PREFIX]", "check a texture file's layout and describe it",
      RunInspectCommand},
+    {"players", "", "list the game's player profiles as the banner dialog shows them",
+     RunPlayersCommand},
+    {"install", "PICTURE --player ROW|NAME KIND",
+     "write a banner into a profile as the dialog's OK does; KIND --in-game or --statistic",
+     RunInstallCommand},
 };
 
 void PrintUsage(FILE* out)
