@@ -158,12 +158,13 @@ static uint32_t Fetched(const RecordingStream& s)
 TEST(CompressedRead, LimitCutsTheInputShort)
 {
     // Long matches, so a cut often falls where zlib still holds output it could not hand out.
-    Bytes data = Pattern(20000);
+    Bytes data = Pattern(3000);
     Bytes file = Deflated(data);
-    for (int32_t cut = 3; cut < int32_t(file.size()); cut += 5) {
+    for (int32_t cut = 3; cut < int32_t(file.size()); cut += 3) {
         RecordingStream s(kRead6, file, 0, cut);
-        ASSERT_EQ(Hex(InflatedPrefix(file, size_t(cut)), 100000), Hex(ReadAll(s, 1), 100000))
-            << "cut at " << cut;
+        Bytes expected = InflatedPrefix(file, size_t(cut)), got = ReadAll(s, 1);
+        ASSERT_TRUE(expected == got) << "cut at " << cut << ": zlib gives " << expected.size()
+                                     << " bytes, the stream " << got.size();
         EXPECT_EQ(StreamEnd, s.getStatus());
         EXPECT_EQ(uint32_t(cut), Fetched(s)) << "no compressed byte past the limit is asked for";
     }
