@@ -3,6 +3,7 @@
 
 #include "core/file_stream.h"
 #include "core/string_table.h"
+#include "core/zero_alloc.h"
 #include "game/players.h"
 #include "platform/win32.h"
 #include "resource.h"
@@ -74,6 +75,65 @@ void SwapRaceZeroAndOne(SerialIntArray& races, int32_t n)
     }
 }
 
+// The first position from `from` up to n holding the smallest code: a plain walk.
+int32_t FirstMinimumFrom(const int32_t* codes, int32_t from, int32_t n)
+{
+    int32_t best = from;
+    for (int32_t j = from + 1; j < n; ++j)
+        if (codes[j] < codes[best]) best = j;
+    return best;
+}
+
+// The same question in logarithmic time, for long lists: a tree over the positions whose
+// nodes hold the position of their part's smallest code (the first of equal ones). Without
+// storage ok() is false and the caller walks instead.
+class MinimumTree {
+public:
+    MinimumTree(const int32_t* c, int32_t n) : codes(c), count(n), leaves(1), nodes(nullptr)
+    {
+        while (leaves < count) leaves *= 2;
+        if (count < 2) return;
+        nodes = static_cast<int32_t*>(zeroAlloc(sizeof(int32_t) * 2 * size_t(leaves)));
+        if (!nodes) return;
+        for (int32_t i = 0; i < leaves; ++i) nodes[leaves + i] = i < count ? i : -1;
+        for (int32_t i = leaves - 1; i >= 1; --i) nodes[i] = Better(nodes[2 * i], nodes[2 * i + 1]);
+    }
+    ~MinimumTree() { zeroFree(nodes); }
+    MinimumTree(const MinimumTree&) = delete;
+    MinimumTree& operator=(const MinimumTree&) = delete;
+
+    bool ok() const { return nodes != nullptr; }
+
+    int32_t firstMinimumFrom(int32_t from) const
+    {
+        int32_t best = -1;
+        for (int32_t lo = from + leaves, hi = count - 1 + leaves; lo <= hi; lo /= 2, hi /= 2) {
+            if (lo & 1) best = Better(best, nodes[lo++]);
+            if (!(hi & 1)) best = Better(best, nodes[hi--]);
+        }
+        return best;
+    }
+
+    // The code at `position` changed.
+    void update(int32_t position)
+    {
+        for (int32_t i = (position + leaves) / 2; i >= 1; i /= 2) nodes[i] = Better(nodes[2 * i], nodes[2 * i + 1]);
+    }
+
+private:
+    int32_t Better(int32_t a, int32_t b) const
+    {
+        if (a < 0) return b;
+        if (b < 0) return a;
+        if (codes[a] != codes[b]) return codes[a] < codes[b] ? a : b;
+        return a < b ? a : b;
+    }
+
+    const int32_t* codes;
+    int32_t count, leaves;
+    int32_t* nodes;
+};
+
 }  // namespace
 
 void ScanPlayerProfiles(SerialStringArray& folders, SerialStringArray& names, SerialIntArray& races)
@@ -117,20 +177,18 @@ void SortPlayersByRace(SerialStringArray& folders, SerialStringArray& names, Ser
 
     // Race 1 sorts first: exchange 0 and 1, sort ascending, exchange them back.
     SwapRaceZeroAndOne(races, n);
+    MinimumTree tree(races.data, n);
     for (int32_t p = 0; p + 1 < n; ++p) {
-        int32_t key = races.data[p], best = -1;
-        for (int32_t j = p + 1; j < n; ++j) {
-            if (races.data[j] < key) {  // of several equal smallest codes the first wins
-                key = races.data[j];
-                best = j;
-            }
-        }
-        if (best < 0) continue;
+        // The selection step: the first position after p holding the smallest code, taken
+        // when that code is below the one at p (of several equal smallest codes the first).
+        int32_t best = tree.ok() ? tree.firstMinimumFrom(p + 1) : FirstMinimumFrom(races.data, p + 1, n);
+        if (races.data[best] >= races.data[p]) continue;
         int32_t race = races.data[p];
         races.data[p] = races.data[best];
         races.data[best] = race;
         names.data[p].swap(names.data[best]);
         folders.data[p].swap(folders.data[best]);
+        if (tree.ok()) tree.update(best);  // position p is never asked again
     }
     SwapRaceZeroAndOne(races, n);
 }

@@ -80,6 +80,51 @@ TEST(PlayerSort, OrdersOfTheSelectionSort)
     for (Case& c : cases) EXPECT_EQ(c.expected, c.lists.sorted());
 }
 
+// The selection sort exactly as the player list has always ordered its rows.
+std::vector<std::string> ReferenceSort(std::vector<std::pair<std::string, int32_t>> rows)
+{
+    for (auto& r : rows) r.second = r.second == 0 ? 1 : r.second == 1 ? 0 : r.second;
+    for (size_t p = 0; p + 1 < rows.size(); ++p) {
+        int32_t key = rows[p].second;
+        size_t best = rows.size();
+        for (size_t j = p + 1; j < rows.size(); ++j)
+            if (rows[j].second < key) {
+                key = rows[j].second;
+                best = j;
+            }
+        if (best != rows.size()) std::swap(rows[p], rows[best]);
+    }
+    std::vector<std::string> out;
+    for (auto& r : rows)
+        out.push_back(r.first + ":" + std::to_string(r.second == 0 ? 1 : r.second == 1 ? 0 : r.second));
+    return out;
+}
+
+TEST(PlayerSort, LongListsOrderExactlyAsTheSelectionSort)
+{
+    uint32_t seed = 12345;
+    for (int round = 0; round < 40; ++round) {
+        size_t n = round < 10 ? size_t(round) : size_t(round * 37 % 700);
+        std::vector<std::pair<std::string, int32_t>> rows;
+        for (size_t i = 0; i < n; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            rows.push_back({"P" + std::to_string(i), int32_t((seed >> 16) % (round % 3 == 0 ? 2 : 6))});
+        }
+        for (bool walk : {false, true}) {
+            Lists lists({});
+            for (auto& r : rows) {
+                lists.names.Add(r.first.c_str());
+                lists.races.Add(r.second);
+                lists.folders.Add(("C:\\Games\\Quillmere\\Players\\" + r.first + "\\").c_str());
+            }
+            if (walk) zeroAllocFailAfter(0);  // no storage for the tree: the plain walk
+            std::vector<std::string> got = lists.sorted();
+            zeroAllocFailAfter(-1);
+            EXPECT_EQ(ReferenceSort(rows), got) << n << " rows, " << (walk ? "walk" : "tree");
+        }
+    }
+}
+
 TEST(PlayerSort, EmptyListsAndListsOfDifferentLengths)
 {
     Lists empty({});
