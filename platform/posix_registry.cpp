@@ -14,6 +14,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <set>
@@ -190,14 +191,23 @@ size_t ParseHexBytes(const std::string& text, size_t pos, std::vector<uint8_t>& 
 class LineReader {
 public:
     explicit LineReader(const std::string& t) : text(t), pos(0) {}
-    bool next(std::string& line)
+    // The next line without its line end, in place.
+    bool next(const char*& begin, const char*& end)
     {
         if (pos >= text.size()) return false;
-        size_t stop = text.find('\n', pos);
-        if (stop == std::string::npos) stop = text.size();
-        line.assign(text, pos, stop - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        pos = stop + 1;
+        begin = text.data() + pos;
+        const char* stop = static_cast<const char*>(memchr(begin, '\n', text.size() - pos));
+        if (!stop) stop = text.data() + text.size();
+        pos = size_t(stop - text.data()) + 1;
+        end = stop;
+        if (end > begin && end[-1] == '\r') --end;
+        return true;
+    }
+    bool next(std::string& line)
+    {
+        const char *b, *e;
+        if (!next(b, e)) return false;
+        line.assign(b, e);
         return true;
     }
 
@@ -205,6 +215,45 @@ private:
     const std::string& text;
     size_t pos;
 };
+
+// A key path as a section header spells it when every character is plain: printable ASCII
+// other than the escaped \ [ ] ", components joined by a doubled backslash. Empty when some
+// character is not plain.
+std::string PlainHeaderName(const std::vector<std::string>& parts)
+{
+    std::string s;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) s += "\\\\";
+        for (char c : parts[i]) {
+            if (c < 0x20 || c > 0x7e || c == '\\' || c == '[' || c == ']' || c == '"') return std::string();
+            s += c;
+        }
+    }
+    return s;
+}
+
+// The relation of a section header's name (from just behind its "[") to the wanted key, told
+// from the raw text while it is plain; -1 when the header needs the full reading (escapes,
+// bytes outside ASCII, empty components).
+int PlainRelation(const char* p, const char* end, const std::string& wanted)
+{
+    size_t i = 0;
+    for (; i < wanted.size(); ++i, ++p) {
+        if (p >= end) return -1;
+        char c = *p;
+        if (c == '\\') {
+            if (p + 1 >= end || p[1] != '\\' || wanted[i] != '\\') return -1;
+            ++p;
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c > 0x7e || c == ']') return -1;
+        if (AsciiLower(c) != AsciiLower(wanted[i])) return 0;  // differs inside a plain prefix
+    }
+    if (p < end && *p == ']') return 2;
+    if (p + 2 < end && p[0] == '\\' && p[1] == '\\' && p[2] != '\\' && p[2] != ']') return 1;
+    return -1;
+}
 
 // Parses one value line (after its leading blanks) into `value`; for hex data it may take the
 // following lines. False for a line Wine would also refuse.
@@ -300,6 +349,8 @@ bool ReadWholeFile(const char* path, std::string& text)
 {
     FILE* f = fopen(path, "rb");
     if (!f) return false;
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && st.st_size > 0) text.reserve(size_t(st.st_size));
     char chunk[65536];
     size_t got;
     while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, got);
@@ -324,17 +375,16 @@ FindResult FindKey(const std::string& text, std::string path, bool redirect32, s
     bool win64 = true;  // what Wine assumes for a prefix that names no architecture
     bool inKeys = false, exists = false, inWanted = false;
     std::vector<std::string> wanted;
+    std::string plainWanted;
     Utf16 units;
     values.clear();
-    while (lines.next(line)) {
-        size_t p = 0;
-        while (p < line.size() && IsSpace(line[p])) ++p;
-        if (p >= line.size()) continue;
-        line.erase(0, p);
-        char c = line[0];
-        if (c == ';') continue;
+    const char *b, *e;
+    while (lines.next(b, e)) {
+        while (b < e && IsSpace(*b)) ++b;
+        if (b >= e) continue;
+        char c = *b;
         if (c == '#') {
-            if (!inKeys && line.compare(0, 11, "#arch=win32") == 0) win64 = false;
+            if (!inKeys && e - b >= 11 && !memcmp(b, "#arch=win32", 11)) win64 = false;
             continue;
         }
         if (c == '[') {
@@ -346,15 +396,22 @@ FindResult FindKey(const std::string& text, std::string path, bool redirect32, s
                     wanted.insert(wanted.begin() + 1, "Wow6432Node");
                 resolved.clear();
                 for (size_t i = 0; i < wanted.size(); ++i) resolved += (i ? "\\" : "") + wanted[i];
+                plainWanted = PlainHeaderName(wanted);
             }
             inWanted = false;
-            if (ParseEscaped(line, 1, ']', units) == std::string::npos) continue;
-            int r = Relation(SplitKeyPath(ToUtf8(units.data(), units.size())), wanted);
+            // Most of a prefix's thousands of sections are told apart from the raw text.
+            int r = plainWanted.empty() ? -1 : PlainRelation(b + 1, e, plainWanted);
+            if (r < 0) {
+                line.assign(b, e);
+                if (ParseEscaped(line, 1, ']', units) == std::string::npos) continue;
+                r = Relation(SplitKeyPath(ToUtf8(units.data(), units.size())), wanted);
+            }
             if (r) exists = true;
             inWanted = r == 2;
             continue;
         }
         if ((c == '"' || c == '@') && inWanted) {
+            line.assign(b, e);
             RegValue v;
             if (!ParseValue(line, lines, v)) continue;
             bool replaced = false;

@@ -139,6 +139,23 @@ TEST(WineRegistryNames, CaseDoesNotMatterKeysMayHaveOnlySubKeys)
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, Get("Software\\Tamrivo\\Quillmere\\BaseGame\\FileSystem\\More", "x").rc);
 }
 
+TEST(WineRegistryNames, EscapedAndPlainHeadersNameTheSameKeys)
+{
+    FakeInstallation install;
+    install.WriteRegistryText(std::string(kHeader) +
+                              "[Software\\\\TamrivoX] 1\n\"V\"=\"longer name\"\n"
+                              "[Software\\\\T\\x61mrivo\\\\Esc] 1\n\"V\"=\"escaped\"\n"
+                              "[SOFTWARE\\\\TAMRIVO\\\\Upper] 1\n\"V\"=\"upper\"\n"
+                              "[Software\\\\Tamrivo\\\\Br\\[ack\\]] 1\n\"V\"=\"brackets\"\n"
+                              "[Software\\\\Caf\\xe9] 1\n\"V\"=\"accent\"\n");
+    EXPECT_EQ(std::string("escaped\0", 8), Get("Software\\Tamrivo\\Esc", "V").data);
+    EXPECT_EQ(std::string("upper\0", 6), Get("Software\\Tamrivo\\upper", "V").data);
+    EXPECT_EQ(std::string("brackets\0", 9), Get("Software\\Tamrivo\\Br[ack]", "V").data);
+    EXPECT_EQ(std::string("accent\0", 7), Get("Software\\Caf\xc3\xa9", "V").data);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Get("Software\\Tamrivo", "V").rc) << "TamrivoX is another key";
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, Get("Software\\Tamrivo\\Es", "V").rc);
+}
+
 TEST(WineRegistryBuffer, TooSmallTellsTheSizeNeeded)
 {
     FakeInstallation install;
