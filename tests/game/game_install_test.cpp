@@ -17,7 +17,9 @@ std::string Lookup(GameLookupResult* result = nullptr)
     GameLookupResult r = LookUpGameOutputDir(path);
     if (result) *result = r;
     EXPECT_EQ(r == GameFound, FindGameOutputDir(path)) << "the two entries must agree";
-    if (r != GameFound) EXPECT_EQ(0, path[0]) << "a failed lookup leaves the buffer empty";
+    if (r != GameFound) {
+        EXPECT_EQ(0, path[0]) << "a failed lookup leaves the buffer empty";
+    }
     return r == GameFound ? std::string(path) : std::string("<not found>");
 }
 
