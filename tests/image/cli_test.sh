@@ -48,6 +48,7 @@ Banner must have the format:
 - 32x32x16M for in-game banners,
 - 32x32x16M or 64x64x16M for statistic banners."
 [ "$err" = "$want" ] || fail "1119: $err"
+run 1 check "$fixtures/bad_bmp16_32.bmp"; has "$err" "File 'bad_bmp16_32.bmp' has an invalid format"
 run 1 check "$work/missing.tga";    has "$err" "File 'missing.tga' has an invalid format"
 
 # convert, then inspect what it wrote.
