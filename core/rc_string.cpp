@@ -33,13 +33,6 @@ RcStringBlock* NewBlock(uint32_t n)
 // reached through a plain pointer rather than by indexing the array itself.
 char* Text(RcStringBlock* b) { return b->text; }
 
-// Stops a stream whose content cannot be right: a string with a negative length, or one that
-// could not be stored. The stream has no public way to record that, so the status is reached
-// through a member pointer formed inside a derived class (never instantiated).
-struct StreamStopper : Stream {
-    static void fail(Stream& s) { s.*(&StreamStopper::status) = StreamFailed; }
-};
-
 }  // namespace
 
 RcString emptyString;
@@ -197,9 +190,9 @@ Stream& readString(Stream& in, RcString& target)
     uint32_t step = want < kReadChunk ? want : kReadChunk;
     bool whole = false;
     if (length < 0) {
-        StreamStopper::fail(in);
+        in.stop(StreamFailed);
     } else if (!fresh.reserveEmpty(step)) {
-        StreamStopper::fail(in);  // the bytes stay unread: nothing after them can be trusted
+        in.stop(StreamFailed);  // the bytes stay unread: nothing after them can be trusted
     } else {
         uint32_t got = 0;
         for (;;) {
@@ -214,7 +207,7 @@ Stream& readString(Stream& in, RcString& target)
             }
             uint32_t next = want - got > got ? got * 2 : want;
             if (!fresh.reserveKeep(next)) {
-                StreamStopper::fail(in);
+                in.stop(StreamFailed);
                 break;
             }
         }

@@ -70,6 +70,13 @@ public:
     // The next byte, 0..255, without consuming it; -1 when there is none.
     int peek();
 
+    // Stops the stream as any failure would: for readers that find content that cannot be
+    // right (a negative length). A stream already stopped keeps its first status.
+    void stop(uint32_t why)
+    {
+        if (status == StreamOk) status = why;
+    }
+
     // Writes the stream header (magic FF A1 D0, flags, then the optional name, value and
     // 16-byte block) before anything else has been handed on; with `restart`, ends the
     // current zlib stream after it. Nothing to announce writes nothing.
