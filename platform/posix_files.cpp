@@ -162,6 +162,32 @@ DWORD GetLastError(void) { return lastError; }
 
 void SetLastError(DWORD error) { lastError = error; }
 
+// Opening an existing file to read changes nothing on disk, so the checks can follow the open:
+// one open and one fstat, where the creating dispositions must look before they truncate.
+// Caller holds registryLock.
+static HANDLE OpenForReading(const std::string& path, DWORD access, DWORD share)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        lastError = ErrorFromErrno(errno, path);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat st;
+    DWORD refusal = ERROR_SUCCESS;
+    if (fstat(fd, &st) != 0) refusal = ErrorFromErrno(errno, path);
+    else if (S_ISDIR(st.st_mode)) refusal = ERROR_ACCESS_DENIED;
+    else if (!SharingAllowsLocked(st, access, share)) refusal = ERROR_SHARING_VIOLATION;
+    if (refusal != ERROR_SUCCESS) {
+        close(fd);
+        lastError = refusal;
+        return INVALID_HANDLE_VALUE;
+    }
+    OpenFile* f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
+    openFiles.insert(f);
+    lastError = ERROR_SUCCESS;
+    return f;
+}
+
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposition, DWORD,
                    HANDLE)
 {
@@ -174,6 +200,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
     }
 
     std::lock_guard<std::mutex> hold(registryLock);
+    if (disposition == OPEN_EXISTING && !(access & GENERIC_WRITE)) return OpenForReading(path, access, share);
     struct stat st;
     bool existed = stat(path.c_str(), &st) == 0;
     if (existed) {
@@ -433,9 +460,14 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         while (struct dirent* entry = readdir(dir)) {
             if (strlen(entry->d_name) >= MAX_PATH) continue;  // cannot be handed out
             if (!all && !Matches(namePattern, entry->d_name)) continue;
+            // A folder says what it is; anything else (and a link) is looked at for its
+            // read-only state and its target.
+            DWORD attributes = FILE_ATTRIBUTE_DIRECTORY;
             struct stat st;
-            std::string full = folder + "/" + entry->d_name;
-            DWORD attributes = stat(full.c_str(), &st) == 0 ? AttributesOf(st) : FILE_ATTRIBUTE_NORMAL;
+            if (entry->d_type != DT_DIR) {
+                std::string full = folder + "/" + entry->d_name;
+                attributes = stat(full.c_str(), &st) == 0 ? AttributesOf(st) : FILE_ATTRIBUTE_NORMAL;
+            }
             search->entries.push_back({entry->d_name, attributes});
         }
         closedir(dir);
