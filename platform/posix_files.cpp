@@ -351,6 +351,10 @@ BOOL CloseHandle(HANDLE object)
 BOOL CreateDirectoryA(LPCSTR path, void*)
 {
     if (directoryProbe) directoryProbe(path);
+    // A drive is not a folder to make: "D:" would otherwise become a new drive link of the
+    // Wine prefix. Windows refuses it the same way.
+    if (path && path[0] && path[1] == ':' && (!path[2] || (path[2] == '\\' && !path[3])))
+        return Fail(ERROR_ACCESS_DENIED);
     std::string native;
     if (!MapPath(path, native)) return FALSE;
     if (mkdir(native.c_str(), 0777) != 0) return Fail(ErrorFromErrno(errno, native));
