@@ -1,14 +1,12 @@
-// The resources as the program finds them in its module: dialog templates, pictures, icon
-// group, manifest. Read with the real resource calls; no display needed.
+// The generated artwork and the manifest as the program finds them in its module, read with
+// the real resource calls; no display needed.
 #include <string.h>
 
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
-#include <commctrl.h>
 
 #include "core/string_table.h"
 #include "resource.h"
@@ -21,124 +19,6 @@ std::string ResourceBytes(LPCSTR type, UINT id)
     if (!found) return std::string();
     const char* bytes = (const char*)LockResource(LoadResource(appInstance, found));
     return std::string(bytes, SizeofResource(appInstance, found));
-}
-
-// A DIALOG (not DIALOGEX) template read field by field.
-struct TemplateControl {
-    DWORD style;
-    short x, y, cx, cy;
-    WORD id;
-    std::string className;  // predefined classes by name: "button", "edit", "static"
-    std::string text;
-};
-struct DialogTemplate {
-    DWORD style, exStyle;
-    short cx, cy;
-    bool noMenu, noClass;
-    std::string title, font;
-    WORD pointSize;
-    std::vector<TemplateControl> controls;
-};
-
-const WORD* ReadString(const WORD* p, std::string& out)
-{
-    out.clear();
-    if (*p == 0xFFFF) {  // an ordinal: predefined class atoms
-        static const char* kAtoms[] = {"button", "edit", "static", "listbox", "scrollbar", "combobox"};
-        WORD atom = p[1];
-        out = atom >= 0x80 && atom <= 0x85 ? kAtoms[atom - 0x80] : "#" + std::to_string(atom);
-        return p + 2;
-    }
-    for (; *p; ++p) out += char(*p);
-    return p + 1;
-}
-
-DialogTemplate ReadDialog(UINT id)
-{
-    DialogTemplate d = {};
-    std::string bytes = ResourceBytes(RT_DIALOG, id);
-    if (bytes.size() < sizeof(DLGTEMPLATE)) return d;
-    const DLGTEMPLATE* t = (const DLGTEMPLATE*)bytes.data();
-    d.style = t->style;
-    d.exStyle = t->dwExtendedStyle;
-    d.cx = t->cx;
-    d.cy = t->cy;
-    const WORD* p = (const WORD*)(t + 1);
-    std::string menu, cls;
-    d.noMenu = *p == 0;
-    p = ReadString(p, menu);
-    d.noClass = *p == 0;
-    p = ReadString(p, cls);
-    p = ReadString(p, d.title);
-    if (d.style & DS_SETFONT) {
-        d.pointSize = *p++;
-        p = ReadString(p, d.font);
-    }
-    for (int i = 0; i < t->cdit; ++i) {
-        p = (const WORD*)(((uintptr_t)p + 3) & ~uintptr_t(3));  // items start on a DWORD boundary
-        const DLGITEMTEMPLATE* item = (const DLGITEMTEMPLATE*)p;
-        TemplateControl c = {item->style, item->x, item->y, item->cx, item->cy, item->id, "", ""};
-        p = (const WORD*)(item + 1);
-        p = ReadString(p, c.className);
-        p = ReadString(p, c.text);
-        p += 1 + (*p ? *p / 2 : 0);  // creation data
-        for (char& ch : c.className) ch = char(tolower((unsigned char)ch));
-        d.controls.push_back(c);
-    }
-    return d;
-}
-
-const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
-
-void ExpectDialog(UINT id, short cx, short cy, const std::vector<TemplateControl>& expected)
-{
-    DialogTemplate d = ReadDialog(id);
-    EXPECT_EQ(kDialogStyle, d.style) << "dialog " << id;
-    EXPECT_EQ(0u, d.exStyle);
-    EXPECT_EQ(cx, d.cx);
-    EXPECT_EQ(cy, d.cy);
-    EXPECT_TRUE(d.noMenu);
-    EXPECT_TRUE(d.noClass);
-    EXPECT_EQ("", d.title) << "the dialog sets its own caption";
-    EXPECT_EQ(8, d.pointSize);
-    EXPECT_EQ("MS Sans Serif", d.font);
-    ASSERT_EQ(expected.size(), d.controls.size()) << "dialog " << id;
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const TemplateControl& e = expected[i];
-        const TemplateControl& c = d.controls[i];
-        SCOPED_TRACE("control " + std::to_string(i) + " (id " + std::to_string(e.id) + ")");
-        EXPECT_EQ(e.id, c.id);
-        EXPECT_EQ(e.className, c.className);
-        EXPECT_EQ(e.style | WS_CHILD | WS_VISIBLE, c.style);
-        EXPECT_EQ(e.x, c.x);
-        EXPECT_EQ(e.y, c.y);
-        EXPECT_EQ(e.cx, c.cx);
-        EXPECT_EQ(e.cy, c.cy);
-        EXPECT_EQ(e.text, c.text);
-    }
-}
-
-TEST(DialogTemplates, HelpDialog101)
-{
-    ExpectDialog(IDD_HELP, 249, 158, {
-        {BS_DEFPUSHBUTTON | WS_TABSTOP, 99, 137, 50, 14, IDOK, "button", ""},
-        {ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 7, 235, 121, IDC_HELP_TEXT, "edit", ""},
-    });
-}
-
-TEST(DialogTemplates, BannerTargetDialog106)
-{
-    ExpectDialog(IDD_BANNER_TARGET, 223, 153, {
-        {BS_DEFPUSHBUTTON | WS_TABSTOP, 18, 132, 50, 14, IDOK, "button", ""},
-        {BS_PUSHBUTTON | WS_TABSTOP, 154, 132, 50, 14, IDCANCEL, "button", ""},
-        {BS_AUTORADIOBUTTON | WS_GROUP, 14, 104, 92, 13, IDC_IN_GAME, "button", ""},
-        {BS_AUTORADIOBUTTON, 111, 104, 97, 15, IDC_IN_STATISTIC, "button", ""},
-        {LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP, 7, 23, 209, 59,
-         IDC_PLAYER_LIST, "syslistview32", "List1"},
-        {BS_GROUPBOX, 7, 92, 209, 32, IDC_BANNER_TYPE_GROUP, "button", ""},
-        {BS_PUSHBUTTON | WS_TABSTOP, 86, 132, 50, 14, IDHELP, "button", ""},
-        {SS_LEFT | WS_GROUP, 7, 7, 158, 12, IDC_CHOOSE_PLAYER, "static", ""},
-    });
 }
 
 const BITMAPINFOHEADER* BitmapHeader(const std::string& bytes)
