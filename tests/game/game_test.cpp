@@ -1,0 +1,401 @@
+// The game part on fake installations the suite makes itself: the output folder from the
+// registry, the scan of the players folder, the sort by race; natively also Wine's system.reg.
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "core/file_stream.h"
+#include "core/zero_alloc.h"
+#include "game/players.h"
+#include "platform/win32.h"
+#include "tests/support/test_support.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+const char kGameKey[] = "Software\\Tamrivo\\Quillmere\\BaseGame";
+const char kFileSystemKey[] = "Software\\Tamrivo\\Quillmere\\BaseGame\\FileSystem";
+
+// Natively: a Wine-style prefix in a temporary folder (system.reg, drive_c, dosdevices/c: ->
+// ../drive_c), named by WINEPREFIX while the object lives. On Windows: values written with the
+// real registry calls into the prefix the suite runs in, the vendor key deleted afterwards.
+class FakeInstallation {
+public:
+#ifndef _WIN32
+    // A lower-case drive letter here; the CLI test's prefix names the folder with "C:".
+    FakeInstallation() : game("c:\\Games\\Quillmere"), oldPrefix(getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "")
+    {
+        const std::string prefix = temp.native("prefix");
+        EXPECT_TRUE(MakeFolder(prefix + "/drive_c/Games/Quillmere") && MakeFolder(prefix + "/dosdevices"));
+        EXPECT_EQ(0, symlink("../drive_c", (prefix + "/dosdevices/c:").c_str()));
+        setenv("WINEPREFIX", prefix.c_str(), 1);
+        WriteRegistryText(registry);
+    }
+    ~FakeInstallation() { setenv("WINEPREFIX", oldPrefix.c_str(), 1); }  // empty counts as unset
+    std::string native(const std::string& relative) const
+    {
+        return temp.native("prefix") + "/drive_c/Games/Quillmere/" + NativePath(relative);
+    }
+    // REG_SZ or REG_EXPAND_SZ, in a section of its own: a later section of a key replaces its
+    // values, as when Wine loads the file. Test strings are ASCII: only \ and " are escaped.
+    void SetValue(const std::string& key, const char* name, DWORD type, const std::string& text,
+                  REGSAM view = KEY_WOW64_32KEY)
+    {
+        auto escaped = [](const std::string& s) {
+            std::string e;
+            for (char c : s) e += c == '\\' || c == '"' ? "\\"s + c : std::string(1, c);
+            return e;
+        };
+        registry += "\n[" + escaped(view == KEY_WOW64_32KEY ? "Software\\Wow6432Node" + key.substr(8) : key) +
+                    "] 1700000000\n\"" + name + "\"=" + (type == REG_EXPAND_SZ ? "str(2):\"" : "\"") + escaped(text) +
+                    "\"\n";
+        WriteRegistryText(registry);
+    }
+    void WriteRegistryText(const std::string& text)
+    {
+        ASSERT_TRUE(WriteFileBytes(temp.native("prefix") + "/system.reg", Bytes(text.begin(), text.end())));
+    }
+#else
+    FakeInstallation() : game(temp.core("Games\\Quillmere"))
+    {
+        EXPECT_TRUE(MakeFolder(NativePath(game)));
+        DeleteVendorKey();  // a key left by an interrupted run must not decide this test
+    }
+    ~FakeInstallation() { DeleteVendorKey(); }
+    std::string native(const std::string& relative) const { return NativePath(game + "\\" + relative); }
+    void SetValue(const std::string& key, const char* name, DWORD type, const std::string& text,
+                  REGSAM view = KEY_WOW64_32KEY)
+    {
+        HKEY h;
+        LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &h,
+                                  nullptr);
+        ASSERT_EQ(ERROR_SUCCESS, rc) << key;
+        rc = RegSetValueExA(h, name, 0, type, (const BYTE*)text.c_str(), DWORD(text.size() + 1));
+        RegCloseKey(h);
+        ASSERT_EQ(ERROR_SUCCESS, rc);
+    }
+    static void DeleteVendorKey()  // from both views
+    {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Tamrivo");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tamrivo");
+    }
+#endif
+    void SetOutputDir() { SetValue(kFileSystemKey, "OutputDir", REG_SZ, game); }
+    std::string playersDir() const { return game + "\\Players\\"; }
+    void WriteProfile(const std::string& folder, const Bytes& bytes)
+    {
+        ASSERT_TRUE(MakeFolder(native("Players\\" + folder)));
+        ASSERT_TRUE(WriteFileBytes(native("Players\\" + folder + "\\UserInfo.dat"), bytes));
+    }
+
+private:
+    TempDir temp;
+    std::string game;  // the output folder, core form, no trailing backslash
+#ifndef _WIN32
+    std::string oldPrefix, registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
+#endif
+};
+
+// The profile record: magic 55 49 00 02, race code, name length, then the name bytes given.
+Bytes ProfileRecord(int32_t race, int32_t length, const std::string& nameBytes)
+{
+    Bytes b;
+    for (uint32_t field : {uint32_t(kProfileMagic), uint32_t(race), uint32_t(length)}) PutU32(b, field);
+    b.insert(b.end(), nameBytes.begin(), nameBytes.end());
+    return b;
+}
+Bytes ProfileRecord(int32_t race, const std::string& name) { return ProfileRecord(race, int32_t(name.size()), name); }
+
+// One zlib stream written by our own FileStream (mode 0x6002) ...
+Bytes CompressWithStream(const Bytes& plain)
+{
+    TempDir scratch;
+    FileStream out(scratch.core("UserInfo.dat").c_str(), 0x6002);
+    EXPECT_TRUE(out.isGood());
+    out.write(plain.data(), int32_t(plain.size()));
+    EXPECT_EQ(1, out.close()) << "the stream and its handle are closed";
+    return ReadFileBytes(scratch.native("UserInfo.dat"));
+}
+// ... and by plain zlib, so that the format is not only consistent with itself.
+Bytes CompressWithZlib(const Bytes& plain)
+{
+    uLongf size = compressBound(uLong(plain.size()));
+    Bytes out(size);
+    EXPECT_EQ(Z_OK, compress2(out.data(), &size, plain.data(), uLong(plain.size()), 6));
+    out.resize(size);
+    return out;
+}
+
+typedef std::map<std::string, std::string> Listed;
+
+// One scan as the player list runs it: profile folder (below the players folder) -> "name:race".
+// The three lists must stay parallel. Without an allocation limit into lists an earlier scan
+// left filled; with one into fresh lists, so that every list's first Add allocates.
+Listed Scan(const FakeInstallation& install, long allocations = -1)
+{
+    SerialStringArray names;
+    SerialIntArray races;
+    if (allocations < 0) names.Add("stale"), races.Add(9), playerFolders.Add("C:\\stale\\");
+    zeroAllocFailAfter(allocations);
+    ScanPlayerProfiles(playerFolders, names, races);
+    zeroAllocFailAfter(-1);
+    EXPECT_TRUE(names.count == races.count && races.count == playerFolders.count)
+        << names.count << " names, " << races.count << " races, " << playerFolders.count << " folders";
+    Listed found;
+    const std::string players = install.playersDir();
+    for (int32_t i = 0; i < names.count && i < races.count && i < playerFolders.count; ++i) {
+        std::string folder = playerFolders.data[i].c_str();  // kept whole unless below the players folder
+        if (!folder.compare(0, players.size(), players) && folder.back() == '\\')
+            folder = folder.substr(players.size(), folder.size() - players.size() - 1);
+        found[folder] = names.data[i].c_str() + (":" + std::to_string(races.data[i]));
+    }
+    return found;
+}
+
+// "Result:folder". Both entries must agree, and a failed lookup leaves the buffer empty.
+std::string Lookup()
+{
+    static const char* const kNames[] = {"KeyMissing", "SubKeyMissing", "ValueMissing", "ValueTooLong",
+                                         "ValueNotString", "ValueEmpty", "Found"};
+    char path[kGameDirSize] = "left over";
+    GameLookupResult r = LookUpGameOutputDir(path);
+    EXPECT_EQ(r == GameFound, FindGameOutputDir(path)) << "the two entries disagree";
+    return kNames[r] + (":" + std::string(path));
+}
+
+typedef std::vector<std::pair<std::string, int32_t>> Rows;
+
+// The rows as "name:race" after SortPlayersByRace; each folder must move with its name.
+std::vector<std::string> Sorted(const Rows& rows, bool walk = false)
+{
+    SerialStringArray folders, names;
+    SerialIntArray races;
+    for (const auto& r : rows) {
+        names.Add(r.first.c_str());
+        races.Add(r.second);
+        folders.Add(r.first.c_str());  // each folder named as its player
+    }
+    zeroAllocFailAfter(walk ? 0 : -1);  // without storage for the tree: the plain walk
+    SortPlayersByRace(folders, names, races);
+    zeroAllocFailAfter(-1);
+    std::vector<std::string> out;
+    for (int32_t i = 0; i < names.count; ++i) {
+        EXPECT_STREQ(names.data[i].c_str(), folders.data[i].c_str()) << "row " << i << ": folder and name came apart";
+        out.push_back(names.data[i].c_str() + (":" + std::to_string(races.data[i])));
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(GameLookup, OutputDirValues)
+{
+    const std::string dir = "C:\\Games\\Quillmere", dir259 = "C:\\" + std::string(256, 'g');
+    struct Case {
+        const char *key, *name;
+        DWORD type;
+        std::string value, expected;
+    } cases[] = {
+        {kFileSystemKey, "OutputDir", REG_SZ, dir, "Found:" + dir + "\\"},
+        {kFileSystemKey, "OutputDir", REG_SZ, dir + "\\", "Found:" + dir + "\\"},
+        {kFileSystemKey, "OutputDir", REG_SZ, dir259, "Found:" + dir259 + "\\"},  // still gets its backslash
+        {kFileSystemKey, "OutputDir", REG_SZ, dir259 + "\\", "ValueTooLong:"},    // 260 do not fit the query
+        {kFileSystemKey, "OutputDir", REG_EXPAND_SZ, dir, "ValueNotString:"},
+        {kFileSystemKey, "OutputDir", REG_SZ, "", "ValueEmpty:"},
+        {nullptr, nullptr, REG_SZ, "", "KeyMissing:"},
+        {kGameKey, "OutputDir", REG_SZ, dir, "SubKeyMissing:"},  // the value lives in FileSystem
+        {kFileSystemKey, "OutputFolder", REG_SZ, dir, "ValueMissing:"},
+    };
+    for (const Case& c : cases) {
+        FakeInstallation install;
+        if (c.key) install.SetValue(c.key, c.name, c.type, c.value);
+        EXPECT_EQ(c.expected, Lookup()) << (c.name ? c.name : "no value") << ", type " << c.type << ": " << c.value;
+    }
+}
+
+TEST(GameLookup, ThirtyTwoBitViewFirst)
+{
+    FakeInstallation install;
+    install.SetValue(kFileSystemKey, "OutputDir", REG_EXPAND_SZ, "C:\\Game32", KEY_WOW64_32KEY);
+    EXPECT_EQ("ValueNotString:", Lookup()) << "the view that got furthest tells what was wrong";
+    install.SetValue(kFileSystemKey, "OutputDir", REG_SZ, "C:\\Game64", KEY_WOW64_64KEY);
+    EXPECT_EQ("Found:C:\\Game64\\", Lookup()) << "no usable 32-bit value: the 64-bit view";
+    install.SetValue(kFileSystemKey, "OutputDir", REG_SZ, "C:\\Game32", KEY_WOW64_32KEY);
+    EXPECT_EQ("Found:C:\\Game32\\", Lookup()) << "the 32-bit view, where the game's installer writes, wins";
+}
+
+TEST(PlayerSort, RaceOneFirstThenAscendingAsTheSelectionSortLeavesThem)
+{
+    const std::pair<Rows, std::vector<std::string>> cases[] = {
+        {{{"Ann", 0}, {"Cid", 1}}, {"Cid:1", "Ann:0"}},
+        {{{"Ann", 0}, {"Bob", 0}, {"Cid", 1}}, {"Cid:1", "Bob:0", "Ann:0"}},
+        {{{"Ann", 2}, {"Bob", 0}, {"Cid", 1}, {"Dan", 3}}, {"Cid:1", "Bob:0", "Ann:2", "Dan:3"}},
+        {{{"Eve", 7}, {"Dan", 3}, {"Ann", 2}, {"Bob", 0}, {"Cid", 1}}, {"Cid:1", "Bob:0", "Ann:2", "Dan:3", "Eve:7"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, Sorted(c.first));
+        EXPECT_EQ(c.second, Sorted(c.first, true)) << "the plain walk";
+    }
+    // Long lists: the tree must make exactly the plain walk's exchanges.
+    uint32_t seed = 12345;
+    for (int round = 0; round < 40; ++round) {
+        Rows rows;
+        for (int i = 0; i < round * 37 % 700; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            rows.push_back({"P" + std::to_string(i), int32_t((seed >> 16) % (round % 3 ? 6 : 2))});
+        }
+        EXPECT_EQ(Sorted(rows, true), Sorted(rows)) << rows.size() << " rows";
+    }
+}
+
+typedef Bytes (*Writer)(const Bytes&);
+class PlayerScan : public testing::TestWithParam<Writer> {};
+INSTANTIATE_TEST_SUITE_P(Writers, PlayerScan, testing::Values(&CompressWithStream, &CompressWithZlib),
+                         [](const testing::TestParamInfo<Writer>& p) { return p.index ? "Compress2" : "FileStream"; });
+
+TEST_P(PlayerScan, ProfileFileVariants)
+{
+    FakeInstallation install;
+    install.SetOutputDir();
+    // The profile file's path, the players folder, the name, "\UserInfo.dat", has 259 at most.
+    const size_t room = 259 - install.playersDir().size() - strlen("\\UserInfo.dat");
+    ASSERT_LT(room, 250u) << "the temporary folder is too long for this test";
+    const std::string fits(room, 'f'), longName(600, 'L'), bound(kMaxPlayerNameLength, 'B');
+    Bytes wrongMagic = ProfileRecord(0, "Magic"), endsAfterRace = ProfileRecord(2, "x");
+    wrongMagic[3] = 0x01;  // 55 49 00 01
+    endsAfterRace.resize(8);
+    struct Case {
+        std::string folder;
+        Bytes record;
+        std::string listed;  // "name:race", empty when the folder is not listed
+    } cases[] = {
+        {"Ann", ProfileRecord(0, "Ann"), "Ann:0"},
+        {"Race7", ProfileRecord(7, "Seven"), "Seven:7"},
+        {"RaceMinus1", ProfileRecord(-1, "None"), ""},
+        {"WrongMagic", wrongMagic, ""},
+        {"EmptyName", ProfileRecord(2, ""), ":2"},
+        {"LongName", ProfileRecord(2, longName), longName + ":2"},  // past the first 512 inflated bytes
+        {"EndsInName", ProfileRecord(2, 6, "Art"), "Art:2"},
+        {"EndsAfterRace", endsAfterRace, ":2"},
+        {"Negative", ProfileRecord(2, -5, "Neg"), ":2"},
+        {"Huge", ProfileRecord(2, 0x7fffffff, "Hugo"), "Hugo:2"},
+        {"OverBound", ProfileRecord(2, bound + "tail"), bound + ":2"},
+        {fits, ProfileRecord(0, "Fits"), "Fits:0"},
+        {fits + "t", ProfileRecord(0, "TooLong"), ""},  // skipped, never cut short
+    };
+    Listed expected;
+    for (const Case& c : cases) {
+        install.WriteProfile(c.folder, GetParam()(c.record));
+        if (!c.listed.empty()) expected[c.folder] = c.listed;
+    }
+    install.WriteProfile("Plain", ProfileRecord(0, "Plain"));  // the record, not compressed
+    install.WriteProfile("EmptyFile", Bytes());
+    ASSERT_TRUE(MakeFolder(install.native("Players\\NoFile")));
+    // Plain files in the players folder are never examined, whatever they hold.
+    ASSERT_TRUE(WriteFileBytes(install.native("Players\\Loose"), GetParam()(ProfileRecord(0, "Loose"))));
+    ASSERT_TRUE(WriteFileBytes(install.native("Players\\UserInfo.dat"), GetParam()(ProfileRecord(0, "Top"))));
+    EXPECT_EQ(expected, Scan(install));
+}
+
+TEST(PlayerRescan, KeepsOnlyItsOwnEntriesAndTheListsParallel)
+{
+    FakeInstallation install;
+    EXPECT_EQ(Listed(), Scan(install)) << "no installation";
+    install.SetOutputDir();
+    install.WriteProfile("Ann", CompressWithZlib(ProfileRecord(0, "Ann")));
+    install.WriteProfile("Bob", CompressWithZlib(ProfileRecord(2, "Bob")));
+    EXPECT_EQ((Listed{{"Ann", "Ann:0"}, {"Bob", "Bob:2"}}), Scan(install));
+    install.WriteProfile("Bob", Bytes());  // Bob's profile is gone
+    install.WriteProfile("Cid", CompressWithZlib(ProfileRecord(1, "Cid")));
+    EXPECT_EQ((Listed{{"Ann", "Ann:0"}, {"Cid", "Cid:1"}}), Scan(install));
+
+    // Out of memory part way: fewer entries, never a name beside another profile's folder.
+    for (long allocations = 0; allocations < 40; ++allocations)
+        for (const auto& entry : Scan(install, allocations))
+            EXPECT_EQ(entry.first + (entry.first == "Ann" ? ":0" : ":1"), entry.second) << "after " << allocations;
+}
+
+#ifndef _WIN32
+namespace {
+
+const std::string kHeader = "WINE REGISTRY Version 2\n#arch=win64\n\n";
+
+// The native registry's "type:bytes" as RegQueryValueExA hands them out, or what was missing.
+std::string Get(const char* key, const char* name, REGSAM view = KEY_WOW64_64KEY)
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &h) != ERROR_SUCCESS) return "no key";
+    char buffer[512];
+    DWORD type = 0, size = sizeof buffer;
+    LONG rc = RegQueryValueExA(h, name, nullptr, &type, (LPBYTE)buffer, &size);
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(h));
+    return rc == ERROR_SUCCESS ? std::to_string(type) + ":" + std::string(buffer, size) : "no value";
+}
+
+}  // namespace
+
+TEST(WineRegistryFile, ValuesAsWineWritesThem)
+{
+    FakeInstallation install;
+    install.WriteRegistryText(kHeader +
+                              "[Software\\\\Test] 1700000000\n"
+                              "#time=1d9\n"
+                              "\"Backslash\"=\"C:\\\\Games\\\\\"\n"
+                              "\"Quote\"=\"say \\\"hi\\\"\"\n"
+                              "\"Accent\"=\"Jos\\xe9 \\x20ac\"\n"
+                              "\"Digits\"=\"\\x00e9b\"\n"  // four digits at most per escape
+                              "\"Expand\"=str(2):\"%SystemRoot%\"\n"
+                              // REG_SZ without its terminator, as Wine saves such a value: UTF-16 hex
+                              "\"HexSz\"=hex(1):43,00,3a,00,\\\n  5c,00,47,00\n");
+    const std::pair<const char*, std::string> cases[] = {
+        {"Backslash", "1:C:\\Games\\\0"s},
+        {"quote", "1:say \"hi\"\0"s},  // value names ignore case
+        {"Accent", "1:Jos\xc3\xa9 \xe2\x82\xac\0"s},
+        {"Digits", "1:\xc3\xa9" "b\0"s},
+        {"Expand", "2:%SystemRoot%\0"s},
+        {"HexSz", "1:C:\\G"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.second, Get("Software\\Test", c.first)) << c.first;
+}
+
+TEST(WineRegistryFile, KeyNamesAsWineSpellsThem)
+{
+    FakeInstallation install;
+    install.WriteRegistryText(kHeader +
+                              "[Software\\\\Tamrivo\\\\Quillmere\\\\BaseGame\\\\FileSystem] 1\n\"V\"=\"game\"\n"
+                              "[Software\\\\TamrivoX] 1\n\"V\"=\"longer name\"\n"
+                              "[Software\\\\T\\x61mrivo\\\\Br\\[ack\\]] 1\n\"V\"=\"escaped\"\n");
+    EXPECT_EQ("1:game\0"s, Get("SOFTWARE\\tamrivo\\QUILLMERE\\basegame\\filesystem", "V")) << "names ignore case";
+    EXPECT_EQ("no value", Get("Software\\Tamrivo\\Quillmere\\BaseGame", "V")) << "a key with only sub-keys exists";
+    EXPECT_EQ("1:escaped\0"s, Get("Software\\Tamrivo\\Br[ack]", "V"));
+    EXPECT_EQ("no value", Get("Software\\Tamrivo", "V")) << "TamrivoX is another key";
+    EXPECT_EQ("no key", Get("Software\\Tamrivo\\Quill", "V")) << "a prefix of a name is not the name";
+}
+
+TEST(WineRegistryFile, Wow6432NodeIsTheThirtyTwoBitViewOfA64BitPrefix)
+{
+    FakeInstallation install;
+    const std::string sections =
+        "[Software\\\\Wow6432Node\\\\Test] 1\n\"V\"=\"32\"\n[Software\\\\Test] 1\n\"V\"=\"64\"\n";
+    install.WriteRegistryText(kHeader + sections);
+    EXPECT_EQ("1:32\0"s, Get("Software\\Test", "V", KEY_WOW64_32KEY));
+    EXPECT_EQ("1:64\0"s, Get("Software\\Test", "V", KEY_WOW64_64KEY));
+    EXPECT_EQ("1:32\0"s, Get("Software\\Wow6432Node\\Test", "V", KEY_WOW64_32KEY)) << "redirected once only";
+    install.WriteRegistryText("WINE REGISTRY Version 2\n#arch=win32\n\n" + sections);
+    EXPECT_EQ("1:64\0"s, Get("Software\\Test", "V", KEY_WOW64_32KEY)) << "a 32-bit prefix has the plain key only";
+    install.WriteRegistryText("REGEDIT4\n\n" + sections);
+    EXPECT_EQ("no key", Get("Software\\Test", "V")) << "only Wine's own format is read";
+}
+#endif
