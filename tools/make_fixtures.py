@@ -138,7 +138,6 @@ def own_fixtures(out):
     write(out, "pal256_64.rgba", expected_bmp(p256))
 
     write(out, "own_bmp24_32.bmp", bmp(32, 24, bmp_rows24(g32)))
-    write(out, "own_bmp24_64.bmp", bmp(64, 24, bmp_rows24(g64)))
     write(out, "own_bmp24_v5_32.bmp", bmp(32, 24, bmp_rows24(g32), info_size=124))
     write(out, "own_bmp24_v4_64.bmp", bmp(64, 24, bmp_rows24(g64), info_size=108))
     write(out, "own_bmp8_64.bmp", bmp(64, 8, bmp_rows_indexed(index256, 64, 8), PAL256, colours=0))
@@ -201,10 +200,9 @@ def encoder_fixtures(out):
                            check=True)
 
         # BMP2 writes the 12-byte core header, BMP3 the 40-byte one, BMP the 124-byte one.
-        for kind, tag in (("BMP2", "bmp2"), ("BMP3", "bmp3"), ("BMP", "bmp5")):
+        for kind, tag in (("BMP2", "bmp2"), ("BMP", "bmp5")):
             im(g32, kind, "im_%s_24_32.bmp" % tag, "-type", "TrueColor")
         im(g64, "BMP3", "im_bmp3_24_64.bmp", "-type", "TrueColor")
-        im(g64, "BMP", "im_bmp5_24_64.bmp", "-type", "TrueColor")
         for kind, tag in (("BMP3", "bmp3"), ("BMP", "bmp5")):
             for src, name in ((p2, "pal2_32"), (p16, "pal16_32"), (p256, "pal256_64")):
                 im(src, kind, "im_%s_%s.bmp" % (tag, name), "-type", "Palette", "-compress",
@@ -227,7 +225,6 @@ def encoder_fixtures(out):
             flat = b"".join(bytes(c[:len(mode)]) for row in rows for c in row)
             return Image.frombytes(mode, (w, w), flat)
 
-        pil(rgb_rows(gradient, 32), "RGB").save(os.path.join(out, "pil_bmp24_32.bmp"))
         pil(rgb_rows(gradient, 64), "RGB").save(os.path.join(out, "pil_bmp24_64.bmp"))
         img = Image.frombytes("P", (64, 64), bytes(index256(x, y, 64) for y in range(64)
                                                    for x in range(64)))
@@ -251,19 +248,18 @@ def encoder_fixtures(out):
 # Each accepted fixture and the picture it must decode to. Pillow decodes them too, so the
 # expectations are what an independent reader sees, not only what ours does.
 ACCEPTED = {
-    "own_bmp24_32.bmp": "gradient32", "own_bmp24_64.bmp": "gradient64",
+    "own_bmp24_32.bmp": "gradient32",
     "own_bmp24_v5_32.bmp": "gradient32", "own_bmp24_v4_64.bmp": "gradient64",
     "own_bmp8_64.bmp": "pal256_64", "own_bmp8_v5_64.bmp": "pal256_64",
     "own_bmp8_gap_64.bmp": "pal256_64", "own_bmp4_32.bmp": "pal16_32",
     "own_bmp4_v5_32.bmp": "pal16_32", "own_bmp1_32.bmp": "pal2_32",
     "own_tga32_32.tga": "alpha32", "own_tga32_64.tga": "alpha64", "own_tga_id_32.tga": "alpha32",
-    "im_bmp3_24_32.bmp": "gradient32", "im_bmp3_24_64.bmp": "gradient64",
-    "im_bmp5_24_32.bmp": "gradient32", "im_bmp5_24_64.bmp": "gradient64",
+    "im_bmp3_24_64.bmp": "gradient64", "im_bmp5_24_32.bmp": "gradient32",
     "im_bmp3_pal2_32.bmp": "pal2_32", "im_bmp3_pal16_32.bmp": "pal16_32",
     "im_bmp3_pal256_64.bmp": "pal256_64", "im_bmp5_pal2_32.bmp": "pal2_32",
     "im_bmp5_pal16_32.bmp": "pal16_32", "im_bmp5_pal256_64.bmp": "pal256_64",
     "im_tga_alpha32.tga": "alpha32", "im_tga_alpha64.tga": "alpha64",
-    "pil_bmp24_32.bmp": "gradient32", "pil_bmp24_64.bmp": "gradient64",
+    "pil_bmp24_64.bmp": "gradient64",
     "pil_bmp8_64.bmp": "pal256_64", "pil_bmp1_32.bmp": "bw_32",
     "pil_tga32_32.tga": "alpha32", "pil_tga32_64.tga": "alpha64",
 }

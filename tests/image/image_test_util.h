@@ -1,172 +1,124 @@
-// Inputs for the image suites: hand-built BMP and TGA files, fixture paths, a memory stream.
+// Shared by the image suites: fixture paths, hand-built BMP and TGA files, the reference level
+// chain, conversions with what they print, and a byte comparison that names the first difference.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdint.h>
-#include <string.h>
 
+#include <algorithm>
 #include <string>
 
-#include "core/stream.h"
+#include "image/convert.h"
 #include "image/picture.h"
 #include "tests/support/test_support.h"
 
-// A fixture of tests/image/fixtures in core form. The folder comes from the build as an
-// absolute native path; under Wine the Linux root is drive Z:.
+// A fixture of tests/image/fixtures in core form; under Wine the Linux root is drive Z:.
 inline std::string Fixture(const std::string& name)
 {
-    std::string dir = VEX_FIXTURES_DIR;
 #ifdef _WIN32
-    dir = "Z:" + dir;
+    return CorePath("Z:" VEX_FIXTURES_DIR "/" + name);
+#else
+    return CorePath(VEX_FIXTURES_DIR "/" + name);
 #endif
-    return CorePath(dir + "/" + name);
 }
 inline Bytes FixtureBytes(const std::string& name) { return ReadFileBytes(NativePath(Fixture(name))); }
 
-// The decoded picture's bytes, for comparisons.
-inline Bytes PixelsOf(const Picture& p)
-{
-    return p.pixels ? Bytes(p.pixels, p.pixels + p.width * p.height * 4) : Bytes();
-}
-
-// One RGBA pixel of a decoded picture, x from the left, y from the top.
+inline Bytes Head(Bytes b, size_t n) { return b.resize(n), b; }
+inline Bytes PixelsOf(const Picture& p) { return Bytes(p.pixels, p.pixels + p.width * p.height * 4); }
+// One RGBA pixel, x from the left, y from the top.
 inline Bytes PixelAt(const Picture& p, uint32_t x, uint32_t y)
 {
-    const uint8_t* q = p.pixels + (y * p.width + x) * 4;
-    return Bytes(q, q + 4);
+    return Bytes(p.pixels + (y * p.width + x) * 4, p.pixels + (y * p.width + x) * 4 + 4);
 }
 
-// BMP: file header, information header of `infoSize` bytes, palette (4 bytes an entry, blue
-// green red 0), then `bits` as stored (rows bottom first). `offset` 0 means "right after the
-// palette"; `colours` is the colour count field.
-struct BmpSpec {
-    int32_t width = 32;
-    int32_t height = 32;
-    uint16_t planes = 1;
-    uint16_t bitCount = 24;
-    uint32_t compression = 0;
-    uint32_t colours = 0;
-    uint32_t infoSize = 40;
-    uint32_t offset = 0;
-};
-inline Bytes BmpFile(const BmpSpec& s, const Bytes& palette, const Bytes& bits)
+// Empty when equal; else the sizes and the first 8 bytes from where the two part.
+inline std::string Difference(const Bytes& want, const Bytes& got)
 {
-    Bytes f;
-    uint32_t offset = s.offset ? s.offset : 14 + s.infoSize + uint32_t(palette.size());
-    f.push_back('B');
-    f.push_back('M');
-    PutU32(f, uint32_t(14 + s.infoSize + palette.size() + bits.size()));  // file size
-    PutU32(f, 0);                                                          // reserved
-    PutU32(f, offset);                                                     // pixel offset
-    PutU32(f, s.infoSize);
-    PutU32(f, uint32_t(s.width));
-    PutU32(f, uint32_t(s.height));
+    size_t i = 0;
+    while (i < want.size() && i < got.size() && want[i] == got[i]) ++i;
+    if (i == want.size() && i == got.size()) return "";
+    auto at = [i](const Bytes& b) { return "[" + Hex(Bytes(b.begin() + i, b.begin() + std::min(i + 8, b.size()))); };
+    return std::to_string(want.size()) + " bytes expected, " + std::to_string(got.size()) + " came; from byte " +
+           std::to_string(i) + " expected " + at(want) + "], got " + at(got) + "]";
+}
+
+// BMP: file header, information header of `infoSize` bytes, the palette as given (blue, green,
+// red, unused), then the rows as stored (bottom first).
+struct BmpHeader {
+    int32_t width = 32, height = 32;
+    uint16_t planes = 1, bitCount = 24;
+    uint32_t compression = 0, colours = 0, infoSize = 40;
+};
+inline Bytes BmpFile(const BmpHeader& s, const Bytes& palette, const Bytes& rows)
+{
+    uint32_t offset = 14 + std::max(s.infoSize, 40u) + uint32_t(palette.size());
+    Bytes f = {'B', 'M'};
+    for (uint32_t v : {offset + uint32_t(rows.size()), 0u, offset}) PutU32(f, v);  // size, reserved, offset
+    for (uint32_t v : {s.infoSize, uint32_t(s.width), uint32_t(s.height)}) PutU32(f, v);
     PutU16(f, s.planes);
     PutU16(f, s.bitCount);
-    PutU32(f, s.compression);
-    PutU32(f, uint32_t(bits.size()));  // image size
-    PutU32(f, 2835);                   // pixels per metre, both ways
-    PutU32(f, 2835);
-    PutU32(f, s.colours);
-    PutU32(f, 0);  // important colours
-    f.resize(14 + (s.infoSize > 40 ? s.infoSize : 40), 0);
+    // compression, image size, pixels per metre both ways, colour count, important colours
+    for (uint32_t v : {s.compression, uint32_t(rows.size()), 2835u, 2835u, s.colours, 0u}) PutU32(f, v);
+    f.resize(14 + std::max(s.infoSize, 40u), 0);
     f.insert(f.end(), palette.begin(), palette.end());
-    while (f.size() < offset) f.push_back(0);
-    f.insert(f.end(), bits.begin(), bits.end());
+    f.insert(f.end(), rows.begin(), rows.end());
     return f;
 }
 
-// TGA: 18-byte header, identification field, then `pixels` as stored (blue green red alpha,
-// bottom row first).
-struct TgaSpec {
-    uint16_t width = 32;
-    uint16_t height = 32;
-    uint8_t colourMapType = 0;
-    uint8_t imageType = 2;
-    uint8_t depth = 32;
-    uint8_t descriptor = 0x08;
-    std::string id;
+// TGA: 18-byte header without identification field, then the pixels as stored (blue, green,
+// red, alpha, bottom row first).
+struct TgaHeader {
+    uint16_t width = 32, height = 32;
+    uint8_t colourMapType = 0, imageType = 2, depth = 32, descriptor = 0x08;
 };
-inline Bytes TgaFile(const TgaSpec& s, const Bytes& pixels)
+inline Bytes TgaFile(const TgaHeader& s, const Bytes& pixels)
 {
-    Bytes f;
-    f.push_back(uint8_t(s.id.size()));
-    f.push_back(s.colourMapType);
-    f.push_back(s.imageType);
-    for (int i = 0; i < 5; ++i) f.push_back(0);  // colour map specification
-    PutU16(f, 0);                                // origin x
-    PutU16(f, 0);                                // origin y
+    Bytes f = {0, s.colourMapType, s.imageType, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // ID length, map, origin
     PutU16(f, s.width);
     PutU16(f, s.height);
-    f.push_back(s.depth);
-    f.push_back(s.descriptor);
-    f.insert(f.end(), s.id.begin(), s.id.end());
+    f.insert(f.end(), {s.depth, s.descriptor});
     f.insert(f.end(), pixels.begin(), pixels.end());
     return f;
 }
 
-// Stored pixels whose every byte tells where it came from: pixel i (in file order) holds
-// i % 251, (i / 251) % 251, channel marks 1 and 2 added.
-inline Bytes CountingPixels(size_t count, int bytesPerPixel)
+// A square picture file of noise, a 24-bit BMP or a 32-bit TGA, different for every seed.
+inline Bytes NoiseFile(bool tga, uint16_t size, uint32_t seed)
 {
-    Bytes b;
-    for (size_t i = 0; i < count; ++i)
-        for (int c = 0; c < bytesPerPixel; ++c) b.push_back(uint8_t((i * 7 + c * 50 + i / 64) % 251));
-    return b;
+    Bytes px(size_t(size) * size * (tga ? 4 : 3));
+    for (uint8_t& b : px) b = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
+    BmpHeader bmp;
+    bmp.width = bmp.height = size;
+    return tga ? TgaFile({size, size}, px) : BmpFile(bmp, {}, px);
 }
 
 // Reference halving, written out plainly: level k + 1 from level k, truncating averages.
-inline Bytes ReferenceChain(const Picture& p, int levels)
+inline Bytes ReferenceChain(const Picture& p, uint32_t levels)
 {
     Bytes all, level = PixelsOf(p);
-    uint32_t w = p.width, h = p.height;
-    for (int k = 0; k < levels; ++k) {
+    for (uint32_t k = 0, w = p.width, h = p.height; k < levels; ++k, w /= 2, h /= 2) {
         all.insert(all.end(), level.begin(), level.end());
         Bytes next((w / 2) * (h / 2) * 4);
+        auto at = [&](uint32_t x, uint32_t y, int c) { return level[(y * w + x) * 4 + c]; };
         for (uint32_t y = 0; y < h / 2; ++y)
             for (uint32_t x = 0; x < w / 2; ++x)
-                for (int c = 0; c < 4; ++c) {
-                    auto at = [&](uint32_t xx, uint32_t yy) { return level[(yy * w + xx) * 4 + c]; };
+                for (int c = 0; c < 4; ++c)
                     next[(y * (w / 2) + x) * 4 + c] = uint8_t(
-                        (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
-                         at(2 * x + 1, 2 * y + 1)) / 4);
-                }
+                        (at(2 * x, 2 * y, c) + at(2 * x + 1, 2 * y, c) + at(2 * x, 2 * y + 1, c) +
+                         at(2 * x + 1, 2 * y + 1, c)) / 4);
         level = next;
-        w /= 2;
-        h /= 2;
     }
     return all;
 }
 
-// A picture of one colour.
-inline void Fill(Picture& p, uint32_t w, uint32_t h, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+// What a conversion returned and printed.
+struct Outcome { int result; std::string out; };
+template <class F> Outcome Captured(F run)
 {
-    p.reset(w, h);
-    for (uint32_t i = 0; i < w * h; ++i) {
-        p.pixels[4 * i] = r;
-        p.pixels[4 * i + 1] = g;
-        p.pixels[4 * i + 2] = b;
-        p.pixels[4 * i + 3] = a;
-    }
+    testing::internal::CaptureStdout();
+    int r = run();
+    return {r, testing::internal::GetCapturedStdout()};
 }
-
-// A write stream over memory; close() hands on the last bytes.
-class MemoryStream : public Stream {
-public:
-    MemoryStream() { begin(ModeWrite, 0, -1); }
-    ~MemoryStream() override { close(); }
-    Bytes bytes;
-
-protected:
-    uint32_t rawRead(void*, uint32_t* count, int32_t) override
-    {
-        *count = 0;
-        return StreamFailed;
-    }
-    uint32_t rawWrite(const void* source, uint32_t* count, int32_t) override
-    {
-        const uint8_t* s = static_cast<const uint8_t*>(source);
-        bytes.insert(bytes.end(), s, s + *count);
-        return *count ? StreamOk : StreamFailed;
-    }
-    uint32_t rawFlush() override { return StreamOk; }
-};
+inline Outcome Converted(const std::string& source, const std::string& destination)
+{
+    return Captured([&] { return ConvertBannerPicture(source.c_str(), destination.c_str()); });
+}
