@@ -1,4 +1,5 @@
-// FileStream over real files: what lands on disk, read windows, text mode, folders, sharing.
+// FileStream over real files: what lands on disk, the probe, read windows, text mode, folders,
+// sharing and failures.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -9,40 +10,13 @@
 #include "core/file_stream.h"
 #include "core/zero_alloc.h"
 #include "platform/win32.h"
-#include "tests/core/stream_checks.h"
+#include "tests/core/vector_stream.h"
 
 #ifndef _WIN32
 #include "platform/test_hooks.h"
 #endif
 
 namespace {
-
-const uint32_t kWrite6 = ModeWrite | 0x6000;
-const uint32_t kRead6 = ModeRead | 0x6000;
-
-Bytes ReadAll(Stream& s)
-{
-    Bytes all;
-    uint8_t b = 0;
-    for (;;) {
-        s.read(&b, 1);
-        if (!s.isGood()) return all;
-        all.push_back(b);
-    }
-}
-
-// Wine run by root opens a file with the read-only attribute for writing all the same; Windows
-// and the native layer refuse it.
-bool ReadOnlyIsHonoured()
-{
-#ifdef _WIN32
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
-    return !wine;
-#else
-    return true;
-#endif
-}
 
 bool WriteStream(const std::string& path, uint32_t mode, const Bytes& data)
 {
@@ -56,110 +30,109 @@ bool WriteStream(const std::string& path, uint32_t mode, const Bytes& data)
 TEST(FileStreamRoundTrip, SizesAroundTheBufferOneByteAtATime)
 {
     TempDir dir;
-    for (bool compressed : {false, true}) {
-        for (size_t n : {0, 511, 512, 513}) {
-            SCOPED_TRACE((compressed ? "compressed, " : "plain, ") + std::to_string(n) + " bytes");
+    std::string path = dir.core("r.dat");
+    for (uint32_t level : {0x0000u, 0x6000u}) {
+        for (size_t n : {0, 511, 512, 513, 10000}) {
+            SCOPED_TRACE((level ? "level 6, " : "plain, ") + std::to_string(n) + " bytes");
             Bytes data = Pattern(n, uint32_t(n));
-            std::string path = dir.core("r.dat");
-            FileStream out(path.c_str(), compressed ? kWrite6 : ModeWrite);
-            ASSERT_TRUE(out.isGood());
+            FileStream out(path.c_str(), ModeWrite | level);
             for (uint8_t b : data) out.write(&b, 1);
             EXPECT_EQ(1, out.close());
-
             Bytes file = ReadFileBytes(dir.native("r.dat"));
-            if (compressed) {
-                bool ok = false;
-                std::vector<Bytes> streams = InflatedStreams(file, ok);
-                EXPECT_TRUE(ok);
-                ASSERT_EQ(1u, streams.size());
-                EXPECT_EQ(data, streams[0]);
-            } else {
-                EXPECT_EQ(data, file);
-            }
+            size_t used = 0;
+            int r = Z_OK;
+            EXPECT_EQ(data, level ? Inflated(file, 0, SIZE_MAX, &used, &r) : file);
+            EXPECT_EQ(Z_OK, r);
+            EXPECT_EQ(level ? file.size() : 0, used) << "plain zlib uncompress must read exactly one zlib stream";
 
-            FileStream in(path.c_str(), compressed ? kRead6 : ModeRead);
-            if (n == 0) {
-                EXPECT_EQ(StreamEnd, in.getStatus()) << "the probe finds no data";
-                continue;
-            }
-            Bytes back;
+            FileStream in(path.c_str(), ModeRead | level);
             for (size_t i = 0; i < n; ++i) {
                 int next = in.peek();
                 uint8_t b = 0;
                 in.read(&b, 1);
                 ASSERT_TRUE(in.isGood()) << "at byte " << i;
+                ASSERT_EQ(data[i], b) << "at byte " << i;
                 ASSERT_EQ(next, b) << "peek disagrees with read at byte " << i;
-                back.push_back(b);
             }
-            EXPECT_EQ(data, back);
-            uint8_t extra = 0;
-            in.read(&extra, 1);
-            EXPECT_EQ(StreamEnd, in.getStatus());
+            in.skip(1, -1);
+            EXPECT_EQ(StreamEnd, in.getStatus()) << "a byte past the end";
         }
     }
 }
 
-TEST(FileStreamOpen, ReadWindows)
+TEST(FileStreamProbe, EveryHeaderFormReadsBackWhole)
+{
+    Bytes data = Pattern(3000, 3, true);
+    Bytes header = {0xFF, 0xA1, 0xD0, 0x09, 6, 'p', 'l', 'a', 'y', 'e', 'r'};  // compressed, a name
+    struct Case { const char* what; uint32_t mode; Bytes file, content; } cases[] = {
+        {"no header", ModeRead | 0x6000, Deflated(data), data},
+        {"header in its own zlib stream", ModeRead | 0x6000, Cat(Deflated(header), Deflated(data)), data},
+        {"header and data in one zlib stream", ModeRead | 0x6000, Deflated(Cat(header, data)), data},
+        {"plain, a value", ModeRead, {0xFF, 0xA1, 0xD0, 0x10, 1, 2, 3, 4, 0x99, 0x98}, {0x99, 0x98}},
+        {"plain, too short to be a header", ModeRead, {0xFF, 0xA1}, {0xFF, 0xA1}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(dir.native("h.dat"), c.file));
+        FileStream in(dir.core("h.dat").c_str(), c.mode);
+        EXPECT_EQ(c.content, ReadAll(in)) << c.what;
+        EXPECT_EQ(StreamEnd, in.getStatus()) << c.what;
+    }
+}
+
+TEST(FileStreamOpen, ReadWindowsAndFailures)
 {
     TempDir dir;
     Bytes data = Pattern(1000);
     ASSERT_TRUE(WriteFileBytes(dir.native("w.dat"), data));
-    std::string path = dir.core("w.dat");
-    struct Case {
-        int32_t offset, length;
-        size_t readable;  // bytes from `offset` that can be read before StreamEnd
-    } cases[] = {{100, 10, 10}, {100, -1, 900}, {100, 50, 50}, {0, 2000, 1000}, {999, -1, 1}};
-    for (const Case& c : cases) {
-        FileStream s(path.c_str(), ModeRead, c.offset, c.length);
-        ASSERT_TRUE(s.isGood()) << c.offset << "/" << c.length;
-        Bytes got = ReadAll(s);
-        EXPECT_EQ(StreamEnd, s.getStatus());
-        EXPECT_EQ(Bytes(data.begin() + c.offset, data.begin() + c.offset + c.readable), got)
-            << c.offset << "/" << c.length;
-    }
-    FileStream beyond(path.c_str(), ModeRead, 1001, -1);
-    EXPECT_EQ(StreamFailed, beyond.getStatus());
-    FileStream negative(path.c_str(), ModeRead, -1, -1);
-    EXPECT_EQ(StreamFailed, negative.getStatus());
-}
-
-TEST(FileStreamOpen, EmptyFileAndMissingFile)
-{
-    TempDir dir;
     ASSERT_TRUE(WriteFileBytes(dir.native("empty"), Bytes()));
-    FileStream probed(dir.core("empty").c_str(), ModeRead);
-    EXPECT_EQ(StreamEnd, probed.getStatus());
-    FileStream unprobed(dir.core("empty").c_str(), ModeRead | ModeNoHeaderProbe);
-    ASSERT_TRUE(unprobed.isGood());
-    uint8_t b;
-    unprobed.read(&b, 1);
-    EXPECT_EQ(StreamEnd, unprobed.getStatus());
-
-    FileStream missing(dir.core("missing").c_str(), ModeRead);
-    EXPECT_EQ(StreamFailed, missing.getStatus());
-    EXPECT_EQ(0, missing.close()) << "there was no file to close";
-    FileStream bad(dir.core("never.dat").c_str(), ModeWrite, 4);
+    // `readable` bytes from `offset` can be read before StreamEnd; `status` is the one after the open.
+    struct Case { const char* name; uint32_t mode; int32_t offset, length; size_t readable; uint32_t status; };
+    const Case cases[] = {
+        {"w.dat", ModeRead, 100, 10, 10, StreamOk}, {"w.dat", ModeRead, 100, -1, 900, StreamOk},
+        {"w.dat", ModeRead, 0, 2000, 1000, StreamOk}, {"w.dat", ModeRead, 999, -1, 1, StreamOk},
+        {"w.dat", ModeRead, 1001, -1, 0, StreamFailed}, {"w.dat", ModeRead, -1, -1, 0, StreamFailed},
+        {"empty", ModeRead, 0, -1, 0, StreamEnd},  // the probe finds no data
+        {"empty", ModeRead | ModeNoHeaderProbe, 0, -1, 0, StreamOk},
+        {"missing", ModeRead, 0, -1, 0, StreamFailed},
+    };
+    for (const Case& c : cases) {
+        FileStream s(dir.core(c.name).c_str(), c.mode, c.offset, c.length);
+        std::string what = c.name + (" " + std::to_string(c.offset)) + "/" + std::to_string(c.length);
+        EXPECT_EQ(c.status, s.getStatus()) << what;
+        Bytes expected = c.readable ? Bytes(data.begin() + c.offset, data.begin() + c.offset + c.readable) : Bytes();
+        EXPECT_EQ(expected, ReadAll(s)) << what;
+        EXPECT_EQ(c.status == StreamFailed ? StreamFailed : StreamEnd, s.getStatus()) << what;
+    }
+    FileStream bad(dir.core("never.dat").c_str(), ModeWrite, 4), twice(dir.core("c.dat").c_str(), ModeWrite);
     EXPECT_EQ(StreamFailed, bad.getStatus());
     EXPECT_FALSE(FileExists(dir.native("never.dat"))) << "a bad mode creates nothing";
+    EXPECT_EQ(0, bad.close()) << "there was no file to close";
+    EXPECT_EQ(1, twice.close());
+    EXPECT_EQ(0, twice.close()) << "the handle is gone";
+}
+
+TEST(FileStreamOpen, KeepExistingOverwritesOnlyTheStart)
+{
+    TempDir dir;
+    Bytes old = Pattern(100), fresh = Pattern(10, 1, true), expected = old;
+    std::copy(fresh.begin(), fresh.end(), expected.begin());
+    ASSERT_TRUE(WriteFileBytes(dir.native("k.dat"), old));
+    ASSERT_TRUE(WriteStream(dir.core("k.dat"), ModeWrite | ModeKeepExisting, fresh));
+    EXPECT_EQ(expected, ReadFileBytes(dir.native("k.dat")));
+    ASSERT_TRUE(WriteStream(dir.core("k.dat"), ModeWrite, fresh));
+    EXPECT_EQ(fresh, ReadFileBytes(dir.native("k.dat"))) << "without the bit the file is replaced";
 }
 
 TEST(FileStreamText, LineEndsBothWays)
 {
     Bytes a511(511, 'a');
-    auto with = [&](std::initializer_list<uint8_t> tail) {
-        Bytes b = a511;
-        b.insert(b.end(), tail);
-        return b;
-    };
-    struct Case {
-        const char* what;
-        Bytes file, stream;
-    } cases[] = {
+    struct Case { const char* what; Bytes file, stream; } cases[] = {
         {"CR LF", {0x61, 0x0D, 0x0A, 0x62}, {0x61, 0x0A, 0x62}},
         {"lone CR", {0x61, 0x0D, 0x62}, {0x61, 0x0D, 0x62}},
         {"CR at the end of the file", {0x61, 0x0D}, {0x61, 0x0D}},
-        {"CR LF split by the chunk", with({0x0D, 0x0A, 0x62}), with({0x0A, 0x62})},
-        {"CR at the chunk end, no LF", with({0x0D, 0x63}), with({0x0D, 0x63})},
+        {"CR LF split by the chunk", Cat(a511, {0x0D, 0x0A, 0x62}), Cat(a511, {0x0A, 0x62})},
+        {"CR at the chunk end, no LF", Cat(a511, {0x0D, 0x63}), Cat(a511, {0x0D, 0x63})},
         {"CR CR LF", {0x0D, 0x0D, 0x0A}, {0x0D, 0x0A}},
     };
     TempDir dir;
@@ -172,57 +145,14 @@ TEST(FileStreamText, LineEndsBothWays)
     EXPECT_EQ(Hex(Bytes{0x61, 0x0D, 0x0A, 0x0D, 0x0A, 0x62}), Hex(ReadFileBytes(dir.native("w.txt"))));
 }
 
-TEST(FileStreamCompressed, TenThousandBytesAreExactlyOneZlibStream)
-{
-    TempDir dir;
-    Bytes data = Pattern(10000);
-    ASSERT_TRUE(WriteStream(dir.core("c.dat"), kWrite6, data));
-    Bytes file = ReadFileBytes(dir.native("c.dat"));
-    Bytes back(data.size() + 1);
-    uLongf backSize = uLongf(back.size());
-    uLong used = uLong(file.size());
-    ASSERT_EQ(Z_OK, uncompress2(back.data(), &backSize, file.data(), &used));
-    EXPECT_EQ(file.size(), used) << "bytes after the zlib stream";
-    back.resize(backSize);
-    EXPECT_EQ(data, back);
-}
-
-TEST(FileStreamCompressed, HeaderThenDataReadsBackWholeThroughTheProbe)
-{
-    TempDir dir;
-    uint8_t id[16];
-    for (int i = 0; i < 16; ++i) id[i] = uint8_t(0xA0 + i);
-    Bytes data = Noise(3000);
-    for (int restart : {1, 0}) {
-        FileStream out(dir.core("h.dat").c_str(), kWrite6);
-        out.writeHeader(id, "player", 42, restart);
-        out.write(data.data(), int32_t(data.size()));
-        ASSERT_EQ(1, out.close());
-        bool ok = false;
-        EXPECT_EQ(restart ? 2u : 1u, InflatedStreams(ReadFileBytes(dir.native("h.dat")), ok).size());
-
-        FileStream in(dir.core("h.dat").c_str(), kRead6);
-        ASSERT_TRUE(in.isGood());
-        Bytes back(data.size());
-        in.read(back.data(), int32_t(back.size()));
-        EXPECT_TRUE(in.isGood()) << "restart " << restart;
-        EXPECT_EQ(data, back) << "restart " << restart;
-        in.read(back.data(), 1);
-        EXPECT_EQ(StreamEnd, in.getStatus());
-    }
-}
-
 TEST(FileStreamFolders, CreatedOutermostFirst)
 {
     TempDir dir;
     ASSERT_TRUE(MakeFolder(dir.native("A")));
-    std::string path = dir.core("A\\B\\C\\out.tex");
-    ASSERT_TRUE(WriteStream(path, ModeWrite, Bytes{1, 2, 3}));
+    ASSERT_TRUE(WriteStream(dir.core("A\\B\\C\\out.tex"), ModeWrite, Bytes{1, 2, 3}));
     EXPECT_EQ(Hex(Bytes{1, 2, 3}), Hex(ReadFileBytes(dir.native("A/B/C/out.tex"))));
-
     EXPECT_EQ(0, createFolders("\\\\srv")) << "UNC without a share";
     EXPECT_EQ(0, createFolders("\\\\srv\\share")) << "UNC share without a folder";
-
     zeroAllocFailAfter(1);  // the buffer, then not the scratch copy of the path
     FileStream starved(dir.core("X\\out.tex").c_str(), ModeWrite);
     zeroAllocFailAfter(-1);
@@ -238,16 +168,9 @@ void Record(const char* path) { asked.push_back(path); }
 
 TEST(FileStreamFolders, AsksForEachPrefixInOrder)
 {
-    struct Case {
-        const char* path;
-        std::vector<std::string> folders;
-    } cases[] = {
-        {"D:\\A\\B\\out.tex", {"D:", "D:\\A", "D:\\A\\B"}},
-        {"\\\\srv\\share\\dir\\f.dat", {"\\\\srv\\share\\dir"}},
-        {"\\\\srv\\share\\f.dat", {}},
-        {"\\\\srv", {}},
-        {"out.tex", {}},
-        {"\\f", {""}},
+    struct Case { const char* path; std::vector<std::string> folders; } cases[] = {
+        {"D:\\A\\B\\out.tex", {"D:", "D:\\A", "D:\\A\\B"}}, {"\\\\srv\\share\\dir\\f.dat", {"\\\\srv\\share\\dir"}},
+        {"\\\\srv\\share\\f.dat", {}}, {"\\\\srv", {}}, {"out.tex", {}}, {"\\f", {""}},
     };
     // Drive paths map into the Wine prefix: point it at a folder that is not there.
     TempDir dir;
@@ -259,14 +182,21 @@ TEST(FileStreamFolders, AsksForEachPrefixInOrder)
         createFolders(c.path);
         EXPECT_EQ(c.folders, asked) << c.path;
     }
-    asked.clear();
-    FileStream s("D:\\A\\B\\out.tex", ModeWrite);
-    EXPECT_EQ(3u, asked.size()) << "opening for writing makes the folders first";
-    EXPECT_EQ(StreamFailed, s.getStatus()) << "the drive does not exist";
     PlatformOnCreateDirectory(nullptr);
     if (oldPrefix.empty()) unsetenv("WINEPREFIX");
     else setenv("WINEPREFIX", oldPrefix.c_str(), 1);
     EXPECT_FALSE(FileExists(dir.native("no-prefix")));
+}
+
+TEST(FileStreamFaults, FullDiskIsReportedAndNothingHangs)
+{
+    TempDir dir;
+    for (uint32_t mode : {uint32_t(ModeWrite), uint32_t(ModeWrite | 0x6000), uint32_t(ModeWrite | ModeText)}) {
+        PlatformFailWritesAfter(100);
+        EXPECT_FALSE(WriteStream(dir.core("f.dat"), mode, Pattern(5000, 1, true))) << mode;
+        PlatformFailWritesAfter(-1);
+        EXPECT_EQ(100u, ReadFileBytes(dir.native("f.dat")).size()) << mode;
+    }
 }
 #endif
 
@@ -276,70 +206,18 @@ TEST(FileStreamSharing, ReaderSharesOnlyReading)
     std::string path = dir.core("s.dat");
     ASSERT_TRUE(WriteFileBytes(dir.native("s.dat"), Bytes{5, 6, 7}));
     {
-        FileStream reader(path.c_str(), ModeRead);
-        ASSERT_TRUE(reader.isGood());
-        FileStream second(path.c_str(), ModeRead);
-        EXPECT_TRUE(second.isGood()) << "readers share";
+        FileStream reader(path.c_str(), ModeRead), second(path.c_str(), ModeRead);
+        EXPECT_TRUE(reader.isGood() && second.isGood()) << "readers share";
+        SetLastError(0xdeadbeef);
         FileStream writer(path.c_str(), ModeWrite);
         EXPECT_EQ(StreamFailed, writer.getStatus());
         EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
     }
     EXPECT_EQ(Hex(Bytes{5, 6, 7}), Hex(ReadFileBytes(dir.native("s.dat")))) << "the refused writer truncated";
-    FileStream writer(path.c_str(), ModeWrite);
-    ASSERT_TRUE(writer.isGood());
-    FileStream reader(path.c_str(), ModeRead);
+    FileStream writer(path.c_str(), ModeWrite), reader(path.c_str(), ModeRead);
+    EXPECT_TRUE(writer.isGood());
     EXPECT_EQ(StreamFailed, reader.getStatus()) << "a writer shares nothing";
+    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | 0x2 /* and writing */,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+        << "not even with a reader that would share writing";
 }
-
-TEST(FileStreamOpen, KeepExistingOverwritesOnlyTheStart)
-{
-    TempDir dir;
-    Bytes old = Pattern(100), fresh = Noise(10);
-    ASSERT_TRUE(WriteFileBytes(dir.native("k.dat"), old));
-    ASSERT_TRUE(WriteStream(dir.core("k.dat"), ModeWrite | ModeKeepExisting, fresh));
-    Bytes expected = old;
-    std::copy(fresh.begin(), fresh.end(), expected.begin());
-    EXPECT_EQ(expected, ReadFileBytes(dir.native("k.dat")));
-    ASSERT_TRUE(WriteStream(dir.core("k.dat"), ModeWrite, fresh));
-    EXPECT_EQ(fresh, ReadFileBytes(dir.native("k.dat"))) << "without the bit the file is replaced";
-}
-
-TEST(FileStreamOpen, ReadOnlyFileRefusesWriting)
-{
-    TempDir dir;
-    ASSERT_TRUE(WriteFileBytes(dir.native("ro.dat"), Bytes{9}));
-    ASSERT_TRUE(SetReadOnly(dir.native("ro.dat"), true));
-    if (!ReadOnlyIsHonoured()) GTEST_SKIP() << "Wine as root ignores the read-only attribute";
-    FileStream s(dir.core("ro.dat").c_str(), ModeWrite);
-    EXPECT_EQ(StreamFailed, s.getStatus());
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_EQ(Bytes{9}, ReadFileBytes(dir.native("ro.dat")));
-    SetReadOnly(dir.native("ro.dat"), false);
-}
-
-TEST(FileStreamClose, ReportsOnceAndOnlyForGoodStreams)
-{
-    TempDir dir;
-    FileStream s(dir.core("c.dat").c_str(), ModeWrite);
-    EXPECT_EQ(1, s.close());
-    EXPECT_EQ(0, s.close()) << "the handle is gone";
-    uint8_t b = 1;
-    s.write(&b, 1);
-    EXPECT_EQ(0u, s.getStatus()) << "a closed stream does nothing";
-}
-
-#ifndef _WIN32
-TEST(FileStreamFaults, FullDiskIsReportedAndNothingHangs)
-{
-    TempDir dir;
-    for (uint32_t mode : {uint32_t(ModeWrite), kWrite6, uint32_t(ModeWrite | ModeText)}) {
-        PlatformFailWritesAfter(100);
-        FileStream s(dir.core("f.dat").c_str(), mode);
-        Bytes data = Noise(5000);
-        s.write(data.data(), int32_t(data.size()));
-        EXPECT_EQ(0, s.close()) << mode;
-        PlatformFailWritesAfter(-1);
-        EXPECT_EQ(100u, ReadFileBytes(dir.native("f.dat")).size()) << mode;
-    }
-}
-#endif

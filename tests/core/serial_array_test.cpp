@@ -7,10 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/stream.h"
 #include "core/zero_alloc.h"
 #include "tests/core/vector_stream.h"
-#include "tests/support/test_support.h"
 
 namespace {
 
@@ -22,31 +20,52 @@ std::vector<int32_t> CapacitiesWhileAdding(Array& a, int n, Value v)
 {
     std::vector<int32_t> seen;
     for (int i = 0; i < n; ++i) {
-        int32_t next = a.count;
-        EXPECT_EQ(next, a.Add(v));
+        int32_t index = a.count;
+        EXPECT_EQ(index, a.Add(v));
         if (seen.empty() || seen.back() != a.capacity) seen.push_back(a.capacity);
     }
     return seen;
 }
 
-Bytes Header(int32_t count, int32_t growBy)
+std::string Element(const StringArray& a, int32_t i) { return a.data[i].isNull() ? "-" : a.data[i].c_str(); }
+std::string Element(const IntArray& a, int32_t i) { return std::to_string(a.data[i]); }
+
+// "[elements] capacity/step" with "-" for a null slot, or "none/step" when no storage is held.
+template <class Array>
+std::string Describe(const Array& a)
+{
+    std::string s = a.data ? "[" : "none";
+    for (int32_t i = 0; i < a.count; ++i) s += (i ? "," : "") + Element(a, i);
+    return s + (a.data ? "] " + std::to_string(a.capacity) : "") + "/" + std::to_string(a.growBy);
+}
+
+// The stream form by hand: count, step, then counted texts or plain words.
+Bytes Form(int32_t count, int32_t growBy, std::initializer_list<std::string> texts,
+           std::initializer_list<uint32_t> words = {})
 {
     Bytes b;
-    PutU32(b, static_cast<uint32_t>(count));
-    PutU32(b, static_cast<uint32_t>(growBy));
+    PutU32(b, uint32_t(count));
+    PutU32(b, uint32_t(growBy));
+    for (const std::string& s : texts) {
+        PutU32(b, uint32_t(s.size()));
+        b.insert(b.end(), s.begin(), s.end());
+    }
+    for (uint32_t w : words) PutU32(b, w);
     return b;
 }
 
-void PutText(Bytes& b, const std::string& s)
+// Loads `input` into an array that held one element and had step 7: what it holds afterwards,
+// and the stream's status.
+template <class Array, class Old>
+std::string Loaded(const Bytes& input, Old old)
 {
-    PutU32(b, static_cast<uint32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
+    Array a;
+    a.Add(old);
+    a.growBy = 7;
+    VectorStream in(input);
+    static_cast<Serializable&>(a).Load(in);  // Load is virtual
+    return Describe(a) + " " + std::to_string(in.getStatus());
 }
-
-class SerialArrayOutOfMemory : public testing::Test {
-protected:
-    void TearDown() override { zeroAllocFailAfter(-1); }
-};
 
 }  // namespace
 
@@ -54,377 +73,133 @@ TEST(SerialArrayGrowth, AutomaticStepSequence)
 {
     const std::vector<int32_t> expected = {1, 5, 9, 13, 17, 21, 25, 29, 33, 37, 41, 46, 51, 57, 64};
     StringArray strings;
-    EXPECT_EQ(expected, CapacitiesWhileAdding(strings, 64, "s"));
     IntArray ints;
+    EXPECT_EQ(expected, CapacitiesWhileAdding(strings, 64, "s"));
     EXPECT_EQ(expected, CapacitiesWhileAdding(ints, 64, 7));
     for (int32_t i = 0; i < 64; ++i) {
         ASSERT_STREQ("s", strings.data[i].c_str()) << "element " << i << " lost in a move";
-        ASSERT_EQ(7, ints.data[i]);
+        ASSERT_EQ(7, ints.data[i]) << "element " << i << " lost in a move";
     }
-    EXPECT_EQ(64, strings.count);
 }
 
-TEST(SerialArrayGrowth, LargeArraysStepByAnEighthUpTo1024)
+TEST(SerialArrayGrowth, EighthsFixedNegativeAndHostileSteps)
 {
-    IntArray a;
-    ASSERT_EQ(1, a.SetSize(8000, -1, true));
-    EXPECT_EQ(8000, a.capacity) << "the first allocation has no margin";
-    a.Add(1);
-    EXPECT_EQ(9000, a.capacity);
-    ASSERT_EQ(1, a.SetSize(20000, -1, true));
-    ASSERT_EQ(1, a.SetSize(20001, -1, true));
-    EXPECT_EQ(21024, a.capacity);
+    struct Case { int32_t first, growBy, next, capacity; const char* what; } cases[] = {
+        {8000, 0, 8001, 9000, "an eighth of the count"},
+        {20000, 0, 20001, 21024, "at most 1024"},
+        {5, 2, 6, 7, "a fixed step"},
+        {5, 2, 20, 20, "a size beyond capacity + step is taken exactly"},
+        {5, -3, 6, 6, "a negative step: exact"},
+        {1, INT32_MAX, 2, 1 + 65536, "a step that may come from a file is held to 65536"},
+    };
+    for (const Case& c : cases) {
+        IntArray a;
+        ASSERT_EQ(1, a.SetSize(c.first, c.growBy, true));
+        EXPECT_EQ(c.first, a.capacity) << c.what << ": the first allocation has no margin";
+        ASSERT_EQ(1, a.SetSize(c.next, -1, true));
+        EXPECT_EQ(c.capacity, a.capacity) << c.what;
+    }
 }
 
-TEST(SerialArrayGrowth, FixedAndNegativeSteps)
-{
-    IntArray fixed;
-    CapacitiesWhileAdding(fixed, 5, 1);
-    ASSERT_EQ(5, fixed.capacity);
-    fixed.growBy = 2;
-    fixed.Add(6);
-    EXPECT_EQ(7, fixed.capacity);
-    ASSERT_EQ(1, fixed.SetSize(20, -1, true));
-    EXPECT_EQ(20, fixed.capacity) << "a size beyond capacity + step is taken exactly";
-
-    StringArray exact;
-    ASSERT_EQ(1, exact.SetSize(0, -3, true));
-    EXPECT_EQ(-3, exact.growBy);
-    EXPECT_EQ(std::vector<int32_t>({1, 2, 3, 4, 5, 6}), CapacitiesWhileAdding(exact, 6, "e"));
-}
-
-TEST(SerialArrayGrowth, HugeStepIsHeldToAFewThousandSlots)
-{
-    // growBy may come from a file; one Add must not ask for gigabytes.
-    IntArray a;
-    a.Add(1);
-    a.growBy = INT32_MAX;
-    ASSERT_EQ(1, a.Add(2));
-    EXPECT_GT(a.capacity, 2);
-    EXPECT_LE(a.capacity, 1 + 65536);
-}
-
-TEST(SerialArraySetSize, ToZeroFreeingReleasesEverything)
-{
-    RcString keep;
-    StringArray a;
-    a.Add("one");
-    a.Add("two");
-    keep = a.data[1];
-    EXPECT_EQ(2u, Count(keep));
-    a.SetSize(0, -1, true);
-    EXPECT_EQ(nullptr, a.data);
-    EXPECT_EQ(0, a.count);
-    EXPECT_EQ(0, a.capacity);
-    EXPECT_EQ(1u, Count(keep)) << "the element was not released";
-    EXPECT_STREQ("two", keep.c_str());
-}
-
-TEST(SerialArraySetSize, ToZeroKeepingStorage)
-{
-    RcString keep;
-    StringArray a;
-    CapacitiesWhileAdding(a, 3, "x");
-    keep = a.data[0];
-    RcString* storage = a.data;
-    a.SetSize(0, -1, false);
-    EXPECT_EQ(storage, a.data);
-    EXPECT_EQ(5, a.capacity);
-    EXPECT_EQ(0, a.count);
-    EXPECT_EQ(1u, Count(keep));
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(a.data[i].isNull()) << "slot " << i << " not cleared";
-}
-
-TEST(SerialArraySetSize, ShrinkReleasesTheTailAndRegrowthComesBackEmpty)
-{
-    StringArray s;
-    CapacitiesWhileAdding(s, 4, "t");
-    RcString keep = s.data[3];
-    ASSERT_EQ(1, s.SetSize(2, -1, true));
-    EXPECT_EQ(1u, Count(keep));
-    ASSERT_EQ(1, s.SetSize(4, -1, true));
-    EXPECT_TRUE(s.data[2].isNull());
-    EXPECT_TRUE(s.data[3].isNull());
-    EXPECT_STREQ("t", s.data[1].c_str());
-
-    IntArray n;
-    CapacitiesWhileAdding(n, 4, 9);
-    ASSERT_EQ(1, n.SetSize(1, -1, true));
-    ASSERT_EQ(1, n.SetSize(3, -1, true));
-    EXPECT_EQ(9, n.data[0]);
-    EXPECT_EQ(0, n.data[1]) << "a slot coming back into use must read 0";
-    EXPECT_EQ(0, n.data[2]);
-}
-
-TEST(SerialArraySetSize, NegativeSizeIsRefused)
-{
-    IntArray a;
-    a.Add(3);
-    EXPECT_EQ(0, a.SetSize(-1, 4, true));
-    EXPECT_EQ(1, a.count);
-    EXPECT_EQ(0, a.growBy);
-    EXPECT_EQ(3, a.data[0]);
-}
-
-TEST(SerialArrayElements, AddCopiesAndGrowthMovesWithoutCounting)
+TEST(SerialArrayElements, DroppedOnesAreReleasedAndRegrownSlotsAreEmpty)
 {
     char text[] = "mutable";
-    StringArray a;
-    ASSERT_EQ(0, a.Add(text));
+    StringArray s, kept;
+    IntArray n;
+    s.Add(text);
     text[0] = 'M';
-    EXPECT_STREQ("mutable", a.data[0].c_str()) << "Add must copy the characters";
-    ASSERT_EQ(1, a.Add(""));
-    EXPECT_FALSE(a.data[1].isNull());
-    EXPECT_EQ(0u, a.data[1].capacity());
+    CapacitiesWhileAdding(s, 3, "");
+    CapacitiesWhileAdding(kept, 3, "k");
+    CapacitiesWhileAdding(n, 4, 9);
+    RcString head = s.data[0], tail = s.data[3], last = kept.data[2];
+    CapacitiesWhileAdding(s, 10, "more");  // several moves
+    EXPECT_EQ(2u, Count(head)) << "moving slots must not change counts";
+    s.SetSize(2, -1, true);
+    EXPECT_EQ(1u, Count(tail)) << "the tail was not released";
+    s.SetSize(4, -1, true);
+    EXPECT_EQ("[mutable,,-,-] 17/0", Describe(s)) << "Add copies, stores \"\" as a block; regrown slots are empty";
+    n.SetSize(1, -1, true);
+    n.SetSize(3, -1, true);
+    EXPECT_EQ("[9,0,0] 5/0", Describe(n)) << "slots coming back into use must read 0";
+    EXPECT_EQ(0, n.SetSize(-1, 4, true) + s.SetSize(-1, 4, true));
+    EXPECT_EQ("[9,0,0] 5/0 [mutable,,-,-] 17/0", Describe(n) + " " + Describe(s))
+        << "a negative size is refused, step and all";
 
-    RcString keep = a.data[0];
-    CapacitiesWhileAdding(a, 10, "more");  // several moves
-    EXPECT_EQ(2u, Count(keep)) << "moving slots must not change counts";
-    EXPECT_EQ(keep.storage(), a.data[0].storage());
+    kept.SetSize(0, -1, false);
+    EXPECT_EQ("[] 5/0", Describe(kept)) << "storage kept";
+    EXPECT_TRUE(kept.data[0].isNull() && kept.data[2].isNull()) << "slots not cleared";
+    EXPECT_EQ(1u, Count(last));
+    kept.Add("again");
+    kept.Clear();
+    EXPECT_EQ("[] 5/0", Describe(kept)) << "Clear keeps the storage";
+    EXPECT_TRUE(kept.data[0].isNull()) << "Clear releases the elements";
+    s.SetSize(0, -1, true);
+    EXPECT_EQ("none/0", Describe(s));
+    EXPECT_EQ(1u, Count(head));
 }
 
-TEST(SerialArrayElements, ClearKeepsStorageAndDestructorReleases)
+TEST(SerialArraySave, ExactBytes)
 {
-    RcString keep;
-    {
-        StringArray a;
-        CapacitiesWhileAdding(a, 6, "c");
-        keep = a.data[5];
-        a.Clear();
-        EXPECT_EQ(0, a.count);
-        EXPECT_EQ(9, a.capacity);
-        EXPECT_NE(nullptr, a.data);
-        EXPECT_EQ(1u, Count(keep));
-        a.Add("again");
-        keep = a.data[0];
-        EXPECT_EQ(2u, Count(keep));
-    }
-    EXPECT_EQ(1u, Count(keep)) << "the destructor must release the elements";
-    EXPECT_STREQ("again", keep.c_str());
-}
-
-TEST(SerialArraySave, StringLayout)
-{
-    SerialStringArray a;
-    a.Add("ab");
-    a.Add("");
-    VectorStream out;
-    EXPECT_EQ(1, a.Save(out));
-    const Bytes expected = {2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 0, 0};
-    EXPECT_EQ(expected, out.written()) << Hex(out.written());
-}
-
-TEST(SerialArraySave, NullSlotsAndTheStepAreWritten)
-{
-    SerialStringArray a;
-    a.SetSize(2, 5, true);  // two slots holding no string yet
-    a.data[1].assign("z");
-    VectorStream out;
-    Serializable& base = a;  // Save is virtual
-    base.Save(out);
-    const Bytes expected = {2, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 'z'};
-    EXPECT_EQ(expected, out.written()) << Hex(out.written());
-}
-
-TEST(SerialArraySave, IntLayout)
-{
-    SerialIntArray a;
-    a.Add(1);
-    a.Add(-2);
-    a.Add(0x12345678);
-    a.growBy = 3;
-    VectorStream out;
-    EXPECT_EQ(1, a.Save(out));
-    const Bytes expected = {3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF,
-                            0x78, 0x56, 0x34, 0x12};
-    EXPECT_EQ(expected, out.written()) << Hex(out.written());
-}
-
-TEST(SerialArrayLoad, RoundTripFollowsTheGrowthRule)
-{
-    SerialStringArray a;
-    a.SetSize(0, 0, true);
-    ASSERT_EQ(1, a.SetSize(10, -1, true));  // capacity 10, slots null
-    a.SetSize(3, -1, true);
-    a.data[0].assign("first");
-    a.data[2].assign(std::string(700, 'w').c_str());  // across the stream buffer
-    VectorStream out;
-    a.Save(out);
-
-    SerialStringArray b;
-    b.Add("old");
-    VectorStream in(out.written(), 7);
-    Serializable& base = b;
-    EXPECT_EQ(1, base.Load(in));
-    ASSERT_EQ(3, b.count);
-    EXPECT_EQ(5, b.capacity) << "rebuilt through Add: 1 then 5, not the writer's 10";
-    EXPECT_STREQ("first", b.data[0].c_str());
-    EXPECT_FALSE(b.data[1].isNull()) << "Add stores a block even for an empty text";
-    EXPECT_STREQ("", b.data[1].c_str());
-    EXPECT_EQ(std::string(700, 'w'), b.data[2].c_str());
-    EXPECT_TRUE(in.isGood());
-    EXPECT_EQ(0u, in.unread());
-
+    SerialStringArray strings, slots;
+    strings.Add("ab");
+    strings.Add("");
+    slots.SetSize(2, 5, true);  // two slots holding no string yet
+    slots.data[1].assign("z");
     SerialIntArray ints;
-    for (int32_t i = 0; i < 300; ++i) ints.Add(i * 1000 - 7);
-    VectorStream intOut;
-    ints.Save(intOut);
-    SerialIntArray back;
-    VectorStream intIn(intOut.written(), 5);
-    back.Load(intIn);
-    ASSERT_EQ(300, back.count);
-    for (int32_t i = 0; i < 300; ++i) ASSERT_EQ(i * 1000 - 7, back.data[i]);
-}
-
-TEST(SerialArrayLoad, StepMinusOneKeepsTheArraysStep)
-{
-    SerialIntArray a;
-    a.growBy = 7;
-    Bytes keep = Header(1, -1);
-    PutU32(keep, 42);
-    VectorStream in(keep);
-    a.Load(in);
-    EXPECT_EQ(7, a.growBy);
-    ASSERT_EQ(1, a.count);
-    EXPECT_EQ(42, a.data[0]);
-
-    SerialStringArray s;
-    s.growBy = 7;
-    VectorStream in2(Header(0, 3));
-    s.Load(in2);
-    EXPECT_EQ(3, s.growBy);
-}
-
-TEST(SerialArrayLoad, ZeroOrNegativeCountLeavesNoStorage)
-{
-    const int32_t counts[] = {0, -1, INT32_MIN};
-    for (int32_t n : counts) {
-        SCOPED_TRACE(n);
-        SerialStringArray s;
-        s.Add("gone");
-        Bytes bytes = Header(n, 0);
-        PutText(bytes, "unread");
-        VectorStream in(bytes);
-        s.Load(in);
-        EXPECT_EQ(0, s.count);
-        EXPECT_EQ(0, s.capacity);
-        EXPECT_EQ(nullptr, s.data);
-        EXPECT_TRUE(in.isGood());
-
-        SerialIntArray i;
-        i.Add(5);
-        VectorStream in2(Header(n, 0));
-        i.Load(in2);
-        EXPECT_EQ(0, i.count);
-        EXPECT_EQ(nullptr, i.data);
+    for (int32_t v : {1, -2, 0x12345678}) ints.Add(v);
+    ints.growBy = 3;
+    struct Case { const Serializable& array; Bytes bytes; } cases[] = {  // Save is virtual
+        {strings, {2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 0, 0}},  // count, step, "ab", ""
+        {slots, {2, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 'z'}},
+        {ints, {3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12}},
+    };
+    for (const Case& c : cases) {
+        VectorStream out;
+        EXPECT_EQ(1, c.array.Save(out));
+        EXPECT_EQ(Hex(c.bytes), Hex(out.written()));
     }
 }
 
-TEST(SerialArrayLoad, AbsurdCountStopsWhereTheStreamEnds)
+TEST(SerialArrayLoad, CountsAndStepsFromTheStreamAreNotTrusted)
 {
-    Bytes bytes = Header(INT32_MAX, 0);
-    PutText(bytes, "a");
-    PutText(bytes, "bc");
-    SerialStringArray s;
-    VectorStream in(bytes);
-    s.Load(in);  // must come back at once, not after two billion rounds
-    ASSERT_EQ(2, s.count);
-    EXPECT_STREQ("a", s.data[0].c_str());
-    EXPECT_STREQ("bc", s.data[1].c_str());
-    EXPECT_EQ(StreamEnd, in.getStatus());
-
-    Bytes ints = Header(INT32_MAX, INT32_MAX);  // a hostile step as well
-    PutU32(ints, 11);
-    PutU32(ints, 22);
-    PutU32(ints, 33);
-    SerialIntArray i;
-    VectorStream in2(ints);
-    i.Load(in2);
-    ASSERT_EQ(3, i.count);
-    EXPECT_EQ(33, i.data[2]);
-    EXPECT_LE(i.capacity, 1 + 65536);
+    using S = SerialStringArray;
+    using I = SerialIntArray;
+    struct Case { const char* what; std::string got, expected; } cases[] = {  // status 0 good, 1 end, 4 failed
+        {"step -1 keeps the array's", Loaded<S>(Form(1, -1, {"a"}), "old"), "[a] 1/7 0"},
+        {"step -1, ints", Loaded<I>(Form(1, -1, {}, {42}), 5), "[42] 1/7 0"},
+        {"step 3", Loaded<S>(Form(0, 3, {}), "old"), "none/3 0"},
+        {"count 0", Loaded<S>(Form(0, 0, {"unread"}), "old"), "none/0 0"},
+        {"count -1", Loaded<S>(Form(-1, 0, {"unread"}), "old"), "none/0 0"},
+        {"count INT32_MIN", Loaded<I>(Form(INT32_MIN, 0, {}), 5), "none/0 0"},
+        {"absurd count", Loaded<S>(Form(INT32_MAX, 0, {"a", "bc"}), "old"), "[a,bc] 5/0 1"},
+        {"absurd count and step", Loaded<I>(Form(INT32_MAX, INT32_MAX, {}, {11, 22, 33}), 5),
+         "[11,22,33] 65537/2147483647 1"},
+        {"element cut short", Loaded<S>(Form(3, 0, {"ab"}, {5}), "old"), "[ab] 1/0 1"},
+        {"int cut short", Loaded<I>(Bytes{2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2}, 5), "[1] 1/0 1"},
+        {"negative string length", Loaded<S>(Form(2, 0, {}, {0xFFFFFFF0u}), "old"), "none/0 4"},
+        {"header cut short", Loaded<I>(Bytes{2, 0, 0, 0, 9}, 5), "none/9 1"},  // the step's byte, the rest 0
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.expected, c.got) << c.what;
 }
 
-TEST(SerialArrayLoad, ElementCutShortIsNotAdded)
+TEST(SerialArrayOutOfMemory, ArraysStayAsTheyWereLoadKeepsWhatItStored)
 {
-    Bytes bytes = Header(3, 0);
-    PutText(bytes, "ab");
-    PutU32(bytes, 5);
-    bytes.push_back('x');
-    SerialStringArray s;
-    VectorStream in(bytes);
-    s.Load(in);
-    ASSERT_EQ(1, s.count);
-    EXPECT_STREQ("ab", s.data[0].c_str());
-    EXPECT_FALSE(in.isGood());
-
-    Bytes ints = Header(2, 0);
-    PutU32(ints, 1);
-    ints.push_back(2);
-    SerialIntArray i;
-    VectorStream in2(ints);
-    i.Load(in2);
-    EXPECT_EQ(1, i.count);
-
-    Bytes negative = Header(2, 0);
-    PutU32(negative, 0xFFFFFFF0u);  // a negative string length stops the load
-    PutText(negative, "never");
-    SerialStringArray n;
-    VectorStream in3(negative);
-    n.Load(in3);
-    EXPECT_EQ(0, n.count);
-    EXPECT_EQ(StreamFailed, in3.getStatus());
-}
-
-TEST(SerialArrayLoad, HeaderCutShortLeavesEmptyArray)
-{
-    SerialIntArray i;
-    i.growBy = 4;
-    i.Add(1);
-    VectorStream in(Bytes{2, 0, 0, 0, 9});
-    i.Load(in);
-    EXPECT_EQ(0, i.count);
-    EXPECT_EQ(9, i.growBy) << "the step's delivered byte, the rest preset to 0";
-}
-
-TEST_F(SerialArrayOutOfMemory, SetSizeAndAddLeaveTheArrayUnchanged)
-{
-    StringArray s;
-    CapacitiesWhileAdding(s, 5, "kept");
+    StringArray s, t;
+    IntArray n;
+    SerialStringArray loaded;
+    CapacitiesWhileAdding(s, 5, "k");
     RcString* storage = s.data;
+    VectorStream in(Form(4, 0, {"a", "b", "c", "d"}));  // begun while memory lasts
     zeroAllocFailAfter(0);
     EXPECT_EQ(0, s.SetSize(6, 9, true));
     EXPECT_EQ(-1, s.Add("new"));
-    EXPECT_EQ(storage, s.data);
-    EXPECT_EQ(5, s.count);
-    EXPECT_EQ(5, s.capacity);
-    EXPECT_EQ(0, s.growBy);
-    for (int i = 0; i < 5; ++i) EXPECT_STREQ("kept", s.data[i].c_str());
-
-    zeroAllocFailAfter(1);  // the slot comes, the string block does not
-    StringArray t;
-    EXPECT_EQ(-1, t.Add("text"));
-    EXPECT_EQ(0, t.count);
-
-    zeroAllocFailAfter(0);
-    IntArray n;
     EXPECT_EQ(-1, n.Add(1));
-    EXPECT_EQ(0, n.count);
-    EXPECT_EQ(nullptr, n.data);
+    zeroAllocFailAfter(1);  // the slot comes, the string block does not
+    EXPECT_EQ(-1, t.Add("text"));
+    zeroAllocFailAfter(3);  // the first element, then no block for the second
+    loaded.Load(in);
     zeroAllocFailAfter(-1);
-    EXPECT_EQ(0, n.Add(2));
-    EXPECT_EQ(2, n.data[0]);
-}
-
-TEST_F(SerialArrayOutOfMemory, LoadKeepsWhatItCouldStore)
-{
-    Bytes bytes = Header(4, 0);
-    for (const char* t : {"a", "b", "c", "d"}) PutText(bytes, t);
-    SerialStringArray s;
-    VectorStream in(bytes);
-    zeroAllocFailAfter(4);  // room for the first element or two, then none
-    EXPECT_EQ(1, s.Load(in));
-    EXPECT_GE(s.count, 0);
-    EXPECT_LT(s.count, 4);
-    for (int32_t i = 0; i < s.count; ++i) EXPECT_FALSE(s.data[i].isNull());
+    EXPECT_EQ(storage, s.data);
+    EXPECT_EQ("[k,k,k,k,k] 5/0 none/0 [] 1/0 [a] 1/0", Describe(s) + " " + Describe(n) + " " + Describe(t) + " " +
+                                                          Describe(loaded));
 }

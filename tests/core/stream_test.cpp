@@ -1,89 +1,78 @@
-// The plain buffered stream: mode checks, the sticky status, buffering and the raw calls.
+// The buffered stream over memory: begin and the sticky status, buffering and the raw calls,
+// the compressed mode and the stream header, checked against zlib run directly.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/zero_alloc.h"
-#include "tests/core/recording_stream.h"
-#include "tests/core/stream_checks.h"
+#include "tests/core/vector_stream.h"
 
-TEST(StreamBegin, BadModesFail)
+namespace {
+
+const uint32_t kWrite6 = ModeWrite | 0x6000, kRead6 = ModeRead | 0x6000;
+const uint8_t kBlock[16] = {0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE,
+                            0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+
+Bytes HeaderWithBlock(uint8_t flags = 0x20)
 {
-    struct Case {
-        uint32_t mode;
-        int32_t offset;
-        const char* what;
-    } cases[] = {
-        {0x3, 0, "read and write"},
-        {0x0, 0, "neither read nor write"},
-        {ModeRead | ModeText | ModePositioned, 0, "text and positioned"},
-        {ModeWrite, 5, "write with an offset"},
+    Bytes h{0xFF, 0xA1, 0xD0, flags};  // magic, flags (0x20: the block follows)
+    h.insert(h.end(), kBlock, kBlock + 16);
+    return h;
+}
+
+}  // namespace
+
+TEST(StreamBegin, BadModesAndMissingMemoryStopTheStream)
+{
+    struct Case { uint32_t mode; int32_t offset; long allocations; const char* what; } cases[] = {  // -1: all succeed
+        {0x3, 0, -1, "read and write"}, {0x0, 0, -1, "neither read nor write"},
+        {ModeRead | ModeText | ModePositioned, 0, -1, "text and positioned"},
+        {ModeWrite, 5, -1, "write with an offset"}, {ModeWrite | 0xC000, 0, -1, "zlib level 12"},
+        {ModeWrite, 0, 0, "no memory for the buffer"}, {kWrite6, 0, 1, "no memory for the codec's buffer"},
+        {kWrite6, 0, 2, "no memory for the codec"},
     };
     for (const Case& c : cases) {
-        RecordingStream s(c.mode, Bytes(), c.offset);
+        zeroAllocFailAfter(c.allocations);
+        VectorStream s(c.mode, Bytes(), c.offset);
+        zeroAllocFailAfter(-1);
+        s.write("x", 1);
         EXPECT_EQ(0, s.began) << c.what;
         EXPECT_EQ(StreamFailed, s.getStatus()) << c.what;
-        EXPECT_FALSE(s.isGood()) << c.what;
+        EXPECT_EQ(0, s.close()) << c.what;
+        EXPECT_TRUE(s.log.empty()) << c.what << ": nothing may reach the raw stream";
     }
-    RecordingStream twice(ModeRead);
-    ASSERT_TRUE(twice.isGood());
-    EXPECT_EQ(0, twice.beginAgain(ModeRead));
-    EXPECT_EQ(StreamFailed, twice.getStatus());
-    EXPECT_EQ(0, twice.close());
-    EXPECT_EQ(1, twice.beginAgain(ModeRead)) << "a closed stream may be begun again";
+    VectorStream r(ModeRead | 0xC000), w(kWrite6);
+    EXPECT_TRUE(r.isGood()) << "inflating takes no level";
+    EXPECT_EQ(0, r.beginAgain(ModeRead)) << "begun twice";
+    EXPECT_EQ(StreamFailed, r.getStatus());
+    r.close();
+    EXPECT_EQ(1, r.beginAgain(ModeRead)) << "a closed stream may be begun again";
+    zeroAllocFailAfter(0);
+    w.restartCodec();
+    zeroAllocFailAfter(-1);
+    EXPECT_EQ(StreamRejected, w.getStatus()) << "a restart without memory";
 }
 
-TEST(StreamBegin, AllocationFailureStopsTheStream)
+TEST(StreamStatus, FirstStopSticksAndLaterTransfersDoNothing)
 {
-    // Plain: the buffer. Compressed: the buffer, the codec buffer, the codec.
-    for (long allowed : {0L, 1L, 2L}) {
-        zeroAllocFailAfter(allowed);
-        RecordingStream s(allowed == 0 ? ModeWrite : ModeWrite | 0x6000);
-        zeroAllocFailAfter(-1);
-        EXPECT_EQ(0, s.began) << allowed;
-        EXPECT_EQ(StreamFailed, s.getStatus()) << allowed;
-        uint8_t b = 1;
-        s.write(&b, 1);
-        EXPECT_EQ(0, s.close()) << allowed;
-        EXPECT_TRUE(s.calls.empty()) << "nothing may reach the raw stream";
-    }
-}
-
-TEST(StreamStatus, WrongDirectionIsRejectedAndSticks)
-{
-    uint8_t b[4] = {};
-    RecordingStream w(ModeWrite);
+    uint8_t b[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+    VectorStream w, p, r(Bytes{1}), s(Bytes{0x11, 0x22});
     w.read(b, 0);
     EXPECT_EQ(StreamOk, w.getStatus()) << "a read of nothing does nothing";
-    w.read(b, 1);
-    EXPECT_EQ(StreamRejected, w.getStatus());
-    w.write(b, 4);
-    EXPECT_EQ(0, w.close());
-    EXPECT_TRUE(w.output.empty()) << "a stopped stream writes nothing, not even at close";
-
-    RecordingStream r(ModeRead, Bytes{1, 2, 3});
-    r.write(b, 1);
-    EXPECT_EQ(StreamRejected, r.getStatus());
-    EXPECT_EQ(-1, r.peek());
-    EXPECT_TRUE(r.calls.empty());
-
-    RecordingStream p(ModeWrite);
+    w.read(b, 1).write(b, 4);
+    EXPECT_EQ(StreamRejected, w.getStatus()) << "a read on a write stream";
+    EXPECT_TRUE(w.written().empty()) << "a stopped stream writes nothing, not even at close";
     EXPECT_EQ(-1, p.peek());
-    EXPECT_EQ(StreamRejected, p.getStatus());
-}
+    EXPECT_EQ(StreamRejected, p.getStatus()) << "a peek on a write stream";
+    r.write(b, 1);
+    EXPECT_EQ(StreamRejected, r.getStatus()) << "a write on a read stream";
 
-TEST(StreamRead, ShortReadKeepsWhatCameAndStops)
-{
-    RecordingStream s(ModeRead, Bytes{0x11, 0x22});
-    uint8_t b[4] = {0xEE, 0xEE, 0xEE, 0xEE};
     s.read(b, 4);
-    EXPECT_EQ(Hex(Bytes{0x11, 0x22, 0xEE, 0xEE}), Hex(Bytes(b, b + 4)));
+    EXPECT_EQ(Hex(Bytes{0x11, 0x22, 0xEE, 0xEE}), Hex(Bytes(b, b + 4))) << "a short read keeps what came";
     EXPECT_EQ(StreamEnd, s.getStatus());
-    size_t callsBefore = s.calls.size();
+    size_t calls = s.log.size();
     EXPECT_EQ(-1, s.peek());
-    s.skip(1, -1);
-    s.read(b, 1);
-    EXPECT_EQ(callsBefore, s.calls.size()) << "transfers after the end must do nothing";
+    s.skip(1, -1).read(b, 1);
+    EXPECT_EQ(StreamEnd, s.getStatus());
+    EXPECT_EQ(calls, s.log.size()) << "transfers after the end must do nothing";
 }
 
 TEST(StreamRead, PeekSkipAndDelimiterAcrossRefills)
@@ -92,78 +81,114 @@ TEST(StreamRead, PeekSkipAndDelimiterAcrossRefills)
     std::replace(data.begin(), data.end(), uint8_t(0xAB), uint8_t(0xAC));
     data[700] = 0xAB;
     for (uint32_t chunk : {512u, 7u, 1u}) {
-        RecordingStream s(ModeRead, data);
-        s.readChunk = chunk;
+        VectorStream s(data, chunk);
         EXPECT_EQ(data[0], s.peek()) << chunk;
         s.skip(600, -1);
         EXPECT_EQ(data[600], s.peek()) << chunk;
-        s.skip(5000, 0xAB);  // stops after the delimiter, which is gone too
         uint8_t b = 0;
-        s.read(&b, 1);
+        s.skip(5000, 0xAB).read(&b, 1);  // stops after the delimiter, which is gone too
         EXPECT_EQ(data[701], b) << chunk;
         s.skip(1500, -1);
         EXPECT_EQ(StreamEnd, s.getStatus()) << chunk;
     }
 }
 
-TEST(StreamRead, PositionsOnlyWhereAsked)
-{
-    Bytes data = Pattern(1200);
-    RecordingStream plain(ModeRead, data);
-    Bytes b(1200);
-    plain.read(b.data(), 1200);
-    ASSERT_EQ(3u, plain.calls.size());
-    EXPECT_EQ(0, plain.calls[0].position) << "the first read of a stream at 0 is positioned";
-    EXPECT_EQ(-1, plain.calls[1].position);
-
-    RecordingStream positioned(ModeRead | ModePositioned, data, 100, 1000);
-    positioned.readAt = 100;
-    positioned.read(b.data(), 1000);
-    ASSERT_EQ(2u, positioned.calls.size());
-    EXPECT_EQ(100, positioned.calls[0].position);
-    EXPECT_EQ(612, positioned.calls[1].position);
-    EXPECT_EQ(488u, positioned.calls[1].count) << "the limit caps the last raw read";
-    EXPECT_EQ(Hex(Bytes(data.begin() + 100, data.end() - 100)), Hex(Bytes(b.begin(), b.end() - 200)));
-}
-
 TEST(StreamWrite, ThousandBytesGoOnAs512Then488AndOneFlush)
 {
     Bytes data = Pattern(1000);
-    RecordingStream s(ModeWrite);
+    VectorStream s;
     for (size_t i = 0; i < data.size(); i += 100) s.write(&data[i], 100);
-    ASSERT_EQ(1u, s.calls.size()) << "one full buffer during the writes";
-    EXPECT_EQ(512u, s.calls[0].count);
+    ASSERT_EQ(1u, s.log.size()) << "one full buffer during the writes";
+    EXPECT_EQ(512u, s.log[0].count);
     EXPECT_EQ(1, s.close());
-    ASSERT_EQ(3u, s.calls.size());
-    EXPECT_EQ('w', s.calls[1].kind);
-    EXPECT_EQ(488u, s.calls[1].count);
-    EXPECT_EQ('f', s.calls[2].kind);
-    EXPECT_EQ(data, s.output);
+    ASSERT_EQ(3u, s.log.size());
+    EXPECT_EQ('w', s.log[1].kind);
+    EXPECT_EQ(488u, s.log[1].count);
+    EXPECT_EQ('f', s.log[2].kind);
+    EXPECT_EQ(data, s.bytes);
 }
 
 TEST(StreamWrite, ShortRawWritesAreOfferedAgain)
 {
     Bytes data = Pattern(1300);
-    RecordingStream s(ModeWrite | ModePositioned);
+    VectorStream s(ModeWrite | ModePositioned);
     s.acceptAtMost = 100;
     s.write(data.data(), 1300);
-    EXPECT_EQ(1, s.close());
-    EXPECT_EQ(data, s.output);
-    uint32_t at = 0;
-    for (const RawCall& c : Writes(s.calls)) {
-        EXPECT_EQ(int32_t(at), c.position) << "a positioned write names where its bytes go";
-        at += c.count < 100 ? c.count : 100;
+    EXPECT_EQ(data, s.written());
+    for (size_t i = 0; i + 1 < s.log.size(); ++i)
+        EXPECT_EQ(int32_t(i * 100), s.log[i].position) << "a positioned write names where its bytes go";
+}
+
+TEST(StreamCompressed, WholeContentThenEndAtAnyRawChunking)
+{
+    Bytes data = Pattern(5000), file = Deflated(data);
+    for (uint32_t chunk : {512u, 3u, 1u}) {
+        VectorStream s(kRead6, file, 0, int32_t(file.size()));
+        s.readChunk = chunk;
+        EXPECT_EQ(data[0], s.peek()) << "peek after steps that only consumed input, chunk " << chunk;
+        EXPECT_EQ(data, ReadAll(s)) << chunk;
+        EXPECT_EQ(StreamEnd, s.getStatus()) << chunk;
     }
 }
 
-TEST(StreamWrite, FailedRawWriteStopsAndCloseReportsIt)
+TEST(StreamCompressed, TruncatedDataEndsWhereZlibDoesCorruptDataFails)
 {
-    RecordingStream s(ModeWrite);
-    s.writesBeforeFailure = 1;
-    Bytes data = Pattern(2000);
-    s.write(data.data(), 2000);
+    // Long matches, so a cut often falls where zlib still holds output it could not hand out.
+    Bytes file = Deflated(Pattern(3000));
+    for (int32_t cut = 3; cut < int32_t(file.size()); cut += 3) {
+        VectorStream s(kRead6, file, 0, cut);
+        Bytes expected = Inflated(file, 0, size_t(cut)), got = ReadAll(s);
+        ASSERT_TRUE(expected == got) << "cut at " << cut << ": zlib gives " << expected.size()
+                                     << " bytes, the stream " << got.size();
+        EXPECT_EQ(StreamEnd, s.getStatus());
+        EXPECT_EQ(uint32_t(cut), s.total('r')) << "no compressed byte past the limit is asked for";
+    }
+    file[10] ^= 0x55;
+    VectorStream s(kRead6, file, 0, int32_t(file.size()));
+    ReadAll(s);
     EXPECT_EQ(StreamFailed, s.getStatus());
-    EXPECT_EQ(2u, Writes(s.calls).size()) << "no write after the failed one";
-    EXPECT_EQ(0, s.close());
-    EXPECT_TRUE(Writes(s.calls, 'f').empty()) << "a stopped stream is not flushed";
+}
+
+TEST(StreamHeader, FormsAreByteExact)
+{
+    VectorStream block, named, compressed(kWrite6), nothing(kWrite6);
+    block.writeHeader(kBlock, nullptr, 0, 1);
+    EXPECT_EQ(Hex(HeaderWithBlock()), Hex(block.written()));
+    named.writeHeader(nullptr, "abc", 7, 1);
+    EXPECT_EQ(Hex(Bytes{0xFF, 0xA1, 0xD0, 0x18, 0x03, 'a', 'b', 'c', 0x07, 0, 0, 0}), Hex(named.written()));
+
+    Bytes data = Pattern(3000);
+    compressed.writeHeader(kBlock, nullptr, 0, 1).write(data.data(), int32_t(data.size()));
+    std::vector<Bytes> streams = InflatedStreams(compressed.written());
+    ASSERT_EQ(2u, streams.size()) << "the restart ends the first zlib stream after the header";
+    EXPECT_EQ(Hex(HeaderWithBlock(0x21)), Hex(streams[0])) << "flagged compressed";
+    EXPECT_EQ(data, streams[1]);
+    nothing.writeHeader(nullptr, "", 0, 1).write("x", 1);
+    EXPECT_EQ(1u, InflatedStreams(nothing.written()).size()) << "nothing to announce, no restart";
+
+    uint8_t b[600] = {};
+    std::string longName(256, 'n');
+    struct Case { const char* what; uint32_t mode; int32_t before; const char* name; uint32_t status; } refused[] = {
+        {"after the first drain", ModeWrite, 600, nullptr, StreamFailed},
+        {"behind bytes still in the buffer", ModeWrite, 10, nullptr, StreamFailed},
+        {"a name its length byte cannot hold", ModeWrite, 0, longName.c_str(), StreamFailed},
+        {"on a read stream", ModeRead, 0, nullptr, StreamRejected},
+    };
+    for (const Case& c : refused) {
+        VectorStream s(c.mode, Bytes{1, 2, 3});
+        s.write(b, c.before).writeHeader(c.name ? nullptr : kBlock, c.name, 0, 0);
+        EXPECT_EQ(c.status, s.getStatus()) << c.what;
+    }
+}
+
+TEST(StreamHeader, ProbeRestartCarriesTheInputCountOver)
+{
+    Bytes first = Deflated(HeaderWithBlock(0x21)), data = Pattern(4000, 5, true), second = Deflated(data);
+    // Cut inside the second stream: the count of consumed input goes on after the restart.
+    int32_t cut = int32_t(first.size()) + 600;
+    VectorStream s(kRead6, Cat(first, second), 0, cut);
+    s.probe();
+    EXPECT_EQ(Inflated(second, 0, size_t(cut) - first.size()), ReadAll(s));
+    EXPECT_EQ(StreamEnd, s.getStatus());
+    EXPECT_EQ(uint32_t(cut), s.total('r')) << "compressed bytes asked for, limit " << cut;
 }
