@@ -163,24 +163,15 @@ Stream& Stream::restartCodec()
     uLong consumed = codec && (mode & ModeRead) ? codec->total_in : 0;
     if (!codecBuffer) return *this;  // begin failed and said so; nothing to restart
     freeCodec();
-    codec = static_cast<z_stream*>(zeroAlloc(sizeof(z_stream)));
-    if (!codec) {
+    if (!setUpCodec()) {
         status = StreamRejected;
         return *this;
     }
-    int r;
-    if (mode & ModeWrite) {
-        codec->next_out = codecBuffer;
-        codec->avail_out = bufferSize;
-        r = deflateInit_(codec, int((mode & ModeLevelMask) >> 12), ZLIB_VERSION, int(sizeof(z_stream)));
-    } else {
-        r = inflateInit_(codec, ZLIB_VERSION, int(sizeof(z_stream)));
+    if (mode & ModeRead) {
         codec->next_in = pendingInput;
         codec->avail_in = pendingCount;
         codec->total_in = consumed;
     }
-    codecReady = r == Z_OK;
-    if (!codecReady) status = StreamRejected;
     return *this;
 }
 
