@@ -3,6 +3,7 @@
 // behaviour.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <string.h>
 
 #include <set>
@@ -106,3 +107,22 @@ TEST(Win32Guid, FreshVersionFourIdentifiers)
     EXPECT_EQ(0x80, a.Data4[0] & 0xC0);
     EXPECT_NE(0, memcmp(&a, &b, sizeof a));
 }
+
+#ifndef _WIN32
+// Creating the folders of C:\... or Q:\... must never add a drive link to the user's prefix.
+TEST(Win32Files, DrivesAreNotFoldersToMake)
+{
+    TempDir prefix;
+    ASSERT_TRUE(MakeFolder(prefix.native("dosdevices")));
+    std::string saved = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
+    setenv("WINEPREFIX", NativePath(prefix.path()).c_str(), 1);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CreateDirectoryA("Q:", nullptr));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_FALSE(CreateDirectoryA("Q:\\", nullptr));
+    EXPECT_TRUE(CreateDirectoryA("Q:\\a", nullptr) == FALSE) << "a folder on a drive the prefix lacks";
+    EXPECT_FALSE(FileExists(prefix.native("dosdevices/q:"))) << "a new drive appeared in the prefix";
+    if (saved.empty()) unsetenv("WINEPREFIX");
+    else setenv("WINEPREFIX", saved.c_str(), 1);
+}
+#endif
