@@ -151,11 +151,33 @@ int32_t IntArray::Add(int32_t value)
     return index;
 }
 
-// Count, growBy, then each element as a counted string. Errors stay in the stream.
-int32_t SerialStringArray::Save(Stream& out) const
+namespace {
+
+// The stored form of every array starts with its count and its growth step.
+void WriteArrayHeader(Stream& out, int32_t count, int32_t growBy)
 {
     out.write(&count, 4);
     out.write(&growBy, 4);
+}
+
+// Returns the stored count (0 when the stream does not deliver it); a stored step of -1 keeps
+// the array's own.
+int32_t ReadArrayHeader(Stream& in, int32_t& growBy)
+{
+    int32_t n = 0;
+    int32_t step = 0;
+    in.read(&n, 4);
+    in.read(&step, 4);
+    if (step != -1) growBy = step;
+    return n;
+}
+
+}  // namespace
+
+// Count, growBy, then each element as a counted string. Errors stay in the stream.
+int32_t SerialStringArray::Save(Stream& out) const
+{
+    WriteArrayHeader(out, count, growBy);
     for (int32_t i = 0; i < count; ++i) writeString(out, data[i]);
     return 1;
 }
@@ -166,11 +188,7 @@ int32_t SerialStringArray::Save(Stream& out) const
 // not arrive whole is not added.
 int32_t SerialStringArray::Load(Stream& in)
 {
-    int32_t n = 0;
-    int32_t step = 0;
-    in.read(&n, 4);
-    in.read(&step, 4);
-    if (step != -1) growBy = step;
+    int32_t n = ReadArrayHeader(in, growBy);
     SetSize(0, -1, true);
     for (int32_t i = 0; i < n && in.isGood(); ++i) {
         RcString text(emptyString);
@@ -183,8 +201,7 @@ int32_t SerialStringArray::Load(Stream& in)
 
 int32_t SerialIntArray::Save(Stream& out) const
 {
-    out.write(&count, 4);
-    out.write(&growBy, 4);
+    WriteArrayHeader(out, count, growBy);
     for (int32_t i = 0; i < count; ++i) out.write(&data[i], 4);
     return 1;
 }
@@ -192,11 +209,7 @@ int32_t SerialIntArray::Save(Stream& out) const
 // As SerialStringArray::Load: stops at the first value the stream does not deliver whole.
 int32_t SerialIntArray::Load(Stream& in)
 {
-    int32_t n = 0;
-    int32_t step = 0;
-    in.read(&n, 4);
-    in.read(&step, 4);
-    if (step != -1) growBy = step;
+    int32_t n = ReadArrayHeader(in, growBy);
     SetSize(0, -1, true);
     for (int32_t i = 0; i < n && in.isGood(); ++i) {
         int32_t value = 0;
