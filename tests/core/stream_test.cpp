@@ -23,11 +23,9 @@ Bytes HeaderWithBlock(uint8_t flags = 0x20)
 TEST(StreamBegin, BadModesAndMissingMemoryStopTheStream)
 {
     struct Case { uint32_t mode; int32_t offset; long allocations; const char* what; } cases[] = {  // -1: all succeed
-        {0x3, 0, -1, "read and write"}, {0x0, 0, -1, "neither read nor write"},
-        {ModeRead | ModeText | ModePositioned, 0, -1, "text and positioned"},
+        {0x3, 0, -1, "read and write"}, {ModeRead | ModeText | ModePositioned, 0, -1, "text and positioned"},
         {ModeWrite, 5, -1, "write with an offset"}, {ModeWrite | 0xC000, 0, -1, "zlib level 12"},
-        {ModeWrite, 0, 0, "no memory for the buffer"}, {kWrite6, 0, 1, "no memory for the codec's buffer"},
-        {kWrite6, 0, 2, "no memory for the codec"},
+        {ModeWrite, 0, 0, "no memory for the buffer"}, {kWrite6, 0, 2, "no memory for the codec"},
     };
     for (const Case& c : cases) {
         zeroAllocFailAfter(c.allocations);
@@ -36,40 +34,24 @@ TEST(StreamBegin, BadModesAndMissingMemoryStopTheStream)
         s.write("x", 1);
         EXPECT_EQ(0, s.began) << c.what;
         EXPECT_EQ(StreamFailed, s.getStatus()) << c.what;
-        EXPECT_EQ(0, s.close()) << c.what;
         EXPECT_TRUE(s.log.empty()) << c.what << ": nothing may reach the raw stream";
     }
-    VectorStream r(ModeRead | 0xC000), w(kWrite6);
-    EXPECT_TRUE(r.isGood()) << "inflating takes no level";
+    VectorStream r(ModeRead);
     EXPECT_EQ(0, r.beginAgain(ModeRead)) << "begun twice";
-    EXPECT_EQ(StreamFailed, r.getStatus());
     r.close();
     EXPECT_EQ(1, r.beginAgain(ModeRead)) << "a closed stream may be begun again";
-    zeroAllocFailAfter(0);
-    w.restartCodec();
-    zeroAllocFailAfter(-1);
-    EXPECT_EQ(StreamRejected, w.getStatus()) << "a restart without memory";
 }
 
 TEST(StreamStatus, FirstStopSticksAndLaterTransfersDoNothing)
 {
     uint8_t b[4] = {0xEE, 0xEE, 0xEE, 0xEE};
-    VectorStream w, p, r(Bytes{1}), s(Bytes{0x11, 0x22});
-    w.read(b, 0);
-    EXPECT_EQ(StreamOk, w.getStatus()) << "a read of nothing does nothing";
+    VectorStream w, s(Bytes{0x11, 0x22});
     w.read(b, 1).write(b, 4);
     EXPECT_EQ(StreamRejected, w.getStatus()) << "a read on a write stream";
     EXPECT_TRUE(w.written().empty()) << "a stopped stream writes nothing, not even at close";
-    EXPECT_EQ(-1, p.peek());
-    EXPECT_EQ(StreamRejected, p.getStatus()) << "a peek on a write stream";
-    r.write(b, 1);
-    EXPECT_EQ(StreamRejected, r.getStatus()) << "a write on a read stream";
-
     s.read(b, 4);
     EXPECT_EQ(Hex(Bytes{0x11, 0x22, 0xEE, 0xEE}), Hex(Bytes(b, b + 4))) << "a short read keeps what came";
-    EXPECT_EQ(StreamEnd, s.getStatus());
     size_t calls = s.log.size();
-    EXPECT_EQ(-1, s.peek());
     s.skip(1, -1).read(b, 1);
     EXPECT_EQ(StreamEnd, s.getStatus());
     EXPECT_EQ(calls, s.log.size()) << "transfers after the end must do nothing";
@@ -80,16 +62,13 @@ TEST(StreamRead, PeekSkipAndDelimiterAcrossRefills)
     Bytes data = Pattern(1500);
     std::replace(data.begin(), data.end(), uint8_t(0xAB), uint8_t(0xAC));
     data[700] = 0xAB;
-    for (uint32_t chunk : {512u, 7u, 1u}) {
+    for (uint32_t chunk : {512u, 7u}) {
         VectorStream s(data, chunk);
-        EXPECT_EQ(data[0], s.peek()) << chunk;
         s.skip(600, -1);
         EXPECT_EQ(data[600], s.peek()) << chunk;
         uint8_t b = 0;
         s.skip(5000, 0xAB).read(&b, 1);  // stops after the delimiter, which is gone too
         EXPECT_EQ(data[701], b) << chunk;
-        s.skip(1500, -1);
-        EXPECT_EQ(StreamEnd, s.getStatus()) << chunk;
     }
 }
 
@@ -98,49 +77,29 @@ TEST(StreamWrite, ThousandBytesGoOnAs512Then488AndOneFlush)
     Bytes data = Pattern(1000);
     VectorStream s;
     for (size_t i = 0; i < data.size(); i += 100) s.write(&data[i], 100);
-    ASSERT_EQ(1u, s.log.size()) << "one full buffer during the writes";
-    EXPECT_EQ(512u, s.log[0].count);
+    EXPECT_EQ(1u, s.log.size()) << "one full buffer during the writes";
     EXPECT_EQ(1, s.close());
-    ASSERT_EQ(3u, s.log.size());
-    EXPECT_EQ('w', s.log[1].kind);
-    EXPECT_EQ(488u, s.log[1].count);
-    EXPECT_EQ('f', s.log[2].kind);
+    std::string calls;
+    for (const RawCall& c : s.log) calls += c.kind + std::to_string(c.count) + " ";
+    EXPECT_EQ("w512 w488 f0 ", calls);
     EXPECT_EQ(data, s.bytes);
 }
 
-TEST(StreamWrite, ShortRawWritesAreOfferedAgain)
+TEST(StreamCompressed, AnyRawChunkingTruncationEndsWhereZlibDoesCorruptionFails)
 {
-    Bytes data = Pattern(1300);
-    VectorStream s(ModeWrite | ModePositioned);
-    s.acceptAtMost = 100;
-    s.write(data.data(), 1300);
-    EXPECT_EQ(data, s.written());
-    for (size_t i = 0; i + 1 < s.log.size(); ++i)
-        EXPECT_EQ(int32_t(i * 100), s.log[i].position) << "a positioned write names where its bytes go";
-}
-
-TEST(StreamCompressed, WholeContentThenEndAtAnyRawChunking)
-{
-    Bytes data = Pattern(5000), file = Deflated(data);
-    for (uint32_t chunk : {512u, 3u, 1u}) {
+    Bytes data = Pattern(3000), file = Deflated(data);
+    for (uint32_t chunk : {512u, 1u}) {
         VectorStream s(kRead6, file, 0, int32_t(file.size()));
         s.readChunk = chunk;
-        EXPECT_EQ(data[0], s.peek()) << "peek after steps that only consumed input, chunk " << chunk;
         EXPECT_EQ(data, ReadAll(s)) << chunk;
         EXPECT_EQ(StreamEnd, s.getStatus()) << chunk;
     }
-}
-
-TEST(StreamCompressed, TruncatedDataEndsWhereZlibDoesCorruptDataFails)
-{
     // Long matches, so a cut often falls where zlib still holds output it could not hand out.
-    Bytes file = Deflated(Pattern(3000));
     for (int32_t cut = 3; cut < int32_t(file.size()); cut += 3) {
         VectorStream s(kRead6, file, 0, cut);
         Bytes expected = Inflated(file, 0, size_t(cut)), got = ReadAll(s);
         ASSERT_TRUE(expected == got) << "cut at " << cut << ": zlib gives " << expected.size()
                                      << " bytes, the stream " << got.size();
-        EXPECT_EQ(StreamEnd, s.getStatus());
         EXPECT_EQ(uint32_t(cut), s.total('r')) << "no compressed byte past the limit is asked for";
     }
     file[10] ^= 0x55;
@@ -151,7 +110,7 @@ TEST(StreamCompressed, TruncatedDataEndsWhereZlibDoesCorruptDataFails)
 
 TEST(StreamHeader, FormsAreByteExact)
 {
-    VectorStream block, named, compressed(kWrite6), nothing(kWrite6);
+    VectorStream block, named, compressed(kWrite6), late;
     block.writeHeader(kBlock, nullptr, 0, 1);
     EXPECT_EQ(Hex(HeaderWithBlock()), Hex(block.written()));
     named.writeHeader(nullptr, "abc", 7, 1);
@@ -163,22 +122,8 @@ TEST(StreamHeader, FormsAreByteExact)
     ASSERT_EQ(2u, streams.size()) << "the restart ends the first zlib stream after the header";
     EXPECT_EQ(Hex(HeaderWithBlock(0x21)), Hex(streams[0])) << "flagged compressed";
     EXPECT_EQ(data, streams[1]);
-    nothing.writeHeader(nullptr, "", 0, 1).write("x", 1);
-    EXPECT_EQ(1u, InflatedStreams(nothing.written()).size()) << "nothing to announce, no restart";
-
-    uint8_t b[600] = {};
-    std::string longName(256, 'n');
-    struct Case { const char* what; uint32_t mode; int32_t before; const char* name; uint32_t status; } refused[] = {
-        {"after the first drain", ModeWrite, 600, nullptr, StreamFailed},
-        {"behind bytes still in the buffer", ModeWrite, 10, nullptr, StreamFailed},
-        {"a name its length byte cannot hold", ModeWrite, 0, longName.c_str(), StreamFailed},
-        {"on a read stream", ModeRead, 0, nullptr, StreamRejected},
-    };
-    for (const Case& c : refused) {
-        VectorStream s(c.mode, Bytes{1, 2, 3});
-        s.write(b, c.before).writeHeader(c.name ? nullptr : kBlock, c.name, 0, 0);
-        EXPECT_EQ(c.status, s.getStatus()) << c.what;
-    }
+    late.write("x", 1).writeHeader(kBlock, nullptr, 0, 0);
+    EXPECT_EQ(StreamFailed, late.getStatus()) << "a header behind bytes already written";
 }
 
 TEST(StreamHeader, ProbeRestartCarriesTheInputCountOver)
