@@ -37,9 +37,9 @@ inline Bytes BmpFile(int n)
     return b;
 }
 
-// The banner file written for the test picture: the stream header FF A1 D0 20 with an identifier,
-// then the texture record with five levels, each the truncated 2 by 2 average of the one before.
-inline ::testing::AssertionResult IsBannerFile(const Bytes& file, int size)
+// The banner file written for the test picture after its stream header FF A1 D0 20 and the
+// identifier: the texture record with five levels, each the truncated 2 by 2 average of the one before.
+inline Bytes BannerRecord(int size)
 {
     Bytes record = {'T', 'E', 'X', 0, 1, 0, 0, 0}, level = Pattern(size);
     for (uint32_t field : {0x03000016u, 0x8888u, uint32_t(size), uint32_t(size), 5u})
@@ -55,38 +55,27 @@ inline ::testing::AssertionResult IsBannerFile(const Bytes& file, int size)
                 }
         level = next;
     }
-    if (file.size() != 20 + record.size())
-        return ::testing::AssertionFailure() << "expected " << 20 + record.size() << " bytes, got " << file.size();
-    if (Bytes(file.begin(), file.begin() + 4) != Bytes{0xFF, 0xA1, 0xD0, 0x20})
-        return ::testing::AssertionFailure() << "expected stream header ff a1 d0 20, got " << Hex(file, 4);
-    for (size_t i = 0; i < record.size(); ++i)
-        if (file[20 + i] != record[i])
-            return ::testing::AssertionFailure() << "at file offset " << 20 + i << " expected " << int(record[i])
-                                                 << ", got " << int(file[20 + i]);
-    return ::testing::AssertionSuccess();
+    return record;
+}
+inline void ExpectBannerFile(const Bytes& file, int size)
+{
+    ASSERT_GE(file.size(), 20u);
+    EXPECT_EQ("ff a1 d0 20", Hex(Bytes(file.begin(), file.begin() + 4))) << "stream header";
+    EXPECT_TRUE(Bytes(file.begin() + 20, file.end()) == BannerRecord(size)) << "the texture record differs";
 }
 
-// A game installation in a scratch folder, announced by the value the game's installer writes
-// (HKLM\Software\Tamrivo\Quillmere\BaseGame\FileSystem, OutputDir, 32-bit view) in the suite's
-// own Wine prefix; the keys go again with the object.
+// A game installation in a scratch folder, announced where the game's installer writes it: the
+// 32-bit view of HKLM\Software\Tamrivo\Quillmere\BaseGame\FileSystem, OutputDir, in the suite's
+// own Wine prefix. The keys go again with the object.
 class GameInstallation {
 public:
     GameInstallation() : game(temp.core("Game"))
     {
-        HKEY key;
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tamrivo\\Quillmere\\BaseGame\\FileSystem",
-                                                 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr));
-        RegSetValueExA(key, "OutputDir", 0, REG_SZ, (const BYTE*)game.c_str(), DWORD(game.size() + 1));
-        RegCloseKey(key);
+        const char* key = "Software\\Wow6432Node\\Tamrivo\\Quillmere\\BaseGame\\FileSystem";
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "OutputDir", REG_SZ, game.c_str(), DWORD(game.size() + 1)));
     }
-    ~GameInstallation()
-    {
-        HKEY software;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &software) != ERROR_SUCCESS)
-            return;
-        RegDeleteTreeA(software, "Tamrivo");
-        RegCloseKey(software);
-    }
+    ~GameInstallation() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tamrivo"); }
 
     std::string PlayersDir() const { return game + "\\Players\\"; }
     // Players\<folder>\UserInfo.dat for a player of `race` named `name`; returns the profile
@@ -111,7 +100,7 @@ private:
     std::string game;
 };
 
-// Pictures in a scratch folder, and the banner target dialog over one, as a job opens it.
+// Pictures in a scratch folder.
 class BannerTest : public GuiTest {
 protected:
     // Writes `bytes` to `name` below the scratch folder, sub-folders made; returns its path.
@@ -122,24 +111,5 @@ protected:
         WriteFileBytes(NativePath(path), bytes);
         return path;
     }
-    // The job's picture, as a passed banner check leaves it.
-    void UsePicture(const std::string& name, int size)
-    {
-        snprintf(sourcePath, sizeof sourcePath, "%s", Put(name, BmpFile(size)).c_str());
-        bannerWidth = bannerHeight = size;
-        caption = "Save '" + name + "' as banner ...";
-    }
-    // Opens the dialog for the picture and lets `player` act on it; returns how it ended.
-    INT_PTR OpenTargetDialog(const std::function<void(HWND dialog)>& player)
-    {
-        INT_PTR result = 0;
-        RunWithPlayer(
-            [&] { result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_BANNER_TARGET), 0, BannerTargetDialog, 0); },
-            [&] {
-                if (HWND dialog = WaitForDialog(caption)) player(dialog);
-            });
-        return result;
-    }
     TempDir files;
-    std::string caption;
 };

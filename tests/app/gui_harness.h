@@ -23,14 +23,12 @@
 inline std::string WindowText(HWND window)
 {
     char text[4096] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    return GetWindowTextA(window, text, sizeof text), text;
 }
 inline std::string ClassOf(HWND window)
 {
     char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
+    return GetClassNameA(window, name, sizeof name), name;
 }
 inline HWND Button(HWND parent, const char* text) { return FindWindowExA(parent, nullptr, "Button", text); }
 // Posted, so that the player never waits on the modal loop a click opens.
@@ -63,12 +61,12 @@ inline std::vector<HWND> TopWindows()
 inline HWND WaitForWindow(const char* className, const char* caption = nullptr)
 {
     HWND found = nullptr;
-    auto look = [&] {
-        for (HWND window : TopWindows())
-            if (ClassOf(window) == className && (!caption || WindowText(window) == caption)) found = window;
-        return found != nullptr;
-    };
-    if (Within(10000, look)) return found;
+    if (Within(10000, [&] {
+            for (HWND window : TopWindows())
+                if (ClassOf(window) == className && (!caption || WindowText(window) == caption)) found = window;
+            return found != nullptr;
+        }))
+        return found;
     std::string shown;
     for (HWND window : TopWindows()) shown += " [" + ClassOf(window) + " '" + WindowText(window) + "']";
     ADD_FAILURE() << "expected a window " << className << " '" << (caption ? caption : "") << "', got:" << shown;
@@ -76,11 +74,6 @@ inline HWND WaitForWindow(const char* className, const char* caption = nullptr)
 }
 inline HWND WaitForDialog(const std::string& caption) { return WaitForWindow("#32770", caption.c_str()); }
 inline bool WaitUntilGone(HWND window) { return Within(10000, [&] { return !IsWindowVisible(window); }); }
-// No top-level window apart from `allowed` shows up for `ms` milliseconds.
-inline bool NoNewWindowFor(DWORD ms, HWND allowed = nullptr)
-{
-    return !Within(ms, [&] { return TopWindows() != std::vector<HWND>(allowed ? 1 : 0, allowed); });
-}
 
 inline DWORD uiThread;  // the test's main thread, which runs the code under test
 // Esc, sent where the dialog's keyboard focus is.
@@ -106,8 +99,7 @@ inline std::string NextMessage()
             std::string icon = "none";
             for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
                 for (const auto& known : kIcons)
-                    if (HICON shown = (HICON)SendMessageA(child, STM_GETICON, 0, 0))
-                        if (shown == LoadIconA(nullptr, known.id)) icon = known.name;
+                    if ((HICON)SendMessageA(child, STM_GETICON, 0, 0) == LoadIconA(nullptr, known.id)) icon = known.name;
             view = WindowText(box) + " | " + WindowText(text) + " | " + icon;
             Click(GetDlgItem(box, IDOK));
             return WaitUntilGone(box);
@@ -131,8 +123,7 @@ inline std::string ListText(HWND list, int row, int column)
     item.iSubItem = column;
     item.pszText = text;
     item.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
-    return text;
+    return SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item), text;
 }
 
 // Runs `code` on this thread while `player` acts on another. When the player is done and `code`
@@ -145,13 +136,9 @@ inline void RunWithPlayer(const std::function<void()>& code, const std::function
         player();
         if (Within(3000, [&] { return done.load(); })) return;
         ADD_FAILURE() << "expected the program to return once the player was done, it still waited";
-        // Dialogs get Cancel and OK in turn, windows are closed; what still stands after that
-        // would hang the suite.
+        // Dialogs get Cancel and OK in turn, windows are closed; after ten seconds of that, give up.
         for (int attempt = 0; !Within(100, [&] { return done.load(); }); ++attempt) {
-            if (attempt == 100) {
-                fprintf(stderr, "the code under test does not return: giving up\n");
-                _Exit(1);
-            }
+            if (attempt == 100) fprintf(stderr, "the code under test does not return: giving up\n"), _Exit(1);
             for (HWND window : TopWindows())
                 PostMessageA(window, ClassOf(window) == "#32770" ? WM_COMMAND : WM_CLOSE, attempt % 2 ? IDOK : IDCANCEL, 0);
         }
