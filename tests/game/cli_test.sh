@@ -67,14 +67,11 @@ refuses "64x64 in game" "only a 32x32 picture can be the in-game banner" \
     install "${at}Big.bmp" --player Brenna --in-game
 mkdir -p "$players/Twin" && cp "$players/Brenna/UserInfo.dat" "$players/Twin/"
 refuses "a name two profiles share" 'Players\\Twin\\' install "${at}Banner.bmp" --player Brenna --statistic
-refuses "row 6 of 5" "" install "${at}Banner.bmp" --player 6 --statistic
 [ -z "$(ls "$players"/{Brenna,Twin}/BannerUser* 2>/dev/null)" ] || fail "a refused banner was written"
 
 if [ $# -eq 1 ]; then  # an empty WINEPREFIX counts as unset: ~/.wine
     WINEPREFIX= HOME=$work/home refuses "no installation" "the registry key is missing" players
     grep -q "$work/home/.wine/system.reg" "$work/err" || fail "no installation: where it looked"
-    rm -rf "$players"
-    refuses "no players folder" "the players folder is missing" players
 fi
 [ $failures -eq 0 ] && echo "cli_test: all checks passed"
 exit $((failures > 0))

@@ -1,0 +1,73 @@
+// The BMP or TGA reader (chosen by VEX_EXT, the scratch file's extension) over arbitrary files
+// through the real file stream, the banner check as the banner job runs it, and the writer over
+// what the reader accepts.
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "core/stream.h"
+#include "image/picture.h"
+#include "image/tex_writer.h"
+
+namespace {
+char nativeName[512];
+char coreName[512];
+
+// Under TMPDIR, else in memory (/dev/shm): rewriting a file on a disk costs a flush per input.
+const char* PutScratchFile(const uint8_t* data, size_t size)
+{
+    if (!nativeName[0]) {
+        const char* dir = getenv("TMPDIR");
+        if (!dir || !*dir) dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        snprintf(nativeName, sizeof nativeName, "%s/vex-fuzz-%d." VEX_EXT, dir, int(getpid()));
+        for (size_t i = 0; (coreName[i] = nativeName[i] == '/' ? '\\' : nativeName[i]); ++i) {
+        }
+        atexit([] { remove(nativeName); });
+    }
+    FILE* f = fopen(nativeName, "wb");
+    if (!f || (size && fwrite(data, 1, size, f) != size) || fclose(f) != 0) abort();
+    return coreName;
+}
+
+// Counts what the writer hands on, so the record's size can be checked.
+class CountingStream : public Stream {
+public:
+    CountingStream() { begin(ModeWrite, 0, -1); }
+    ~CountingStream() override { close(); }
+    uint64_t bytes = 0;
+
+protected:
+    uint32_t rawRead(void*, uint32_t* n, int32_t) override { *n = 0; return StreamFailed; }
+    uint32_t rawWrite(const void*, uint32_t* n, int32_t) override { bytes += *n; return *n ? StreamOk : StreamFailed; }
+    uint32_t rawFlush() override { return StreamOk; }
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const char* path = PutScratchFile(data, size);
+    Picture picture;
+    const bool tga = HasTgaExtension(path);
+    const bool read = tga ? ReadTgaPicture(picture, path) : ReadBmpPicture(picture, path);
+    int32_t w = -1, h = -1;
+    CheckBannerPicture(path, &w, &h);
+    if (w != int32_t(picture.width) || h != int32_t(picture.height)) abort();
+    if (!read) {
+        if (picture.pixels) abort();
+        return 0;
+    }
+    if (picture.width != picture.height || (picture.width != 32 && picture.width != 64)) abort();
+    // The colour key is a BMP's only way to transparency; every other pixel is opaque.
+    for (uint32_t i = 0; !tga && i < picture.width * picture.height; ++i) {
+        const uint8_t* p = picture.pixels + 4 * i;
+        if (p[3] != 255 && (p[0] | p[1] | p[2] | p[3])) abort();
+    }
+    CountingStream out;
+    WriteTextureRecord(picture, out, 0x03000022, 5);
+    out.close();
+    uint64_t side = picture.width, chain = 0;
+    for (int k = 0; k < 5; ++k, side /= 2) chain += side * side * 4;
+    if (out.bytes != 28 + chain) abort();
+    return 0;
+}
