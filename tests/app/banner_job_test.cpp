@@ -1,6 +1,5 @@
-// The banner job from the player's side: the message for every outcome, a drop of several files
-// on the running program, and Create with its open-file dialog and every way to leave the target
-// dialog.
+// The banner job from the player's side: a drop of several files on the running program, and
+// Create with its open-file dialog and every way out of the target dialog with its message.
 #include <set>
 
 #include "app/banner_job.h"
@@ -22,42 +21,6 @@ std::set<std::string> FilesIn(const std::string& folder)
 }
 
 using BannerJobTest = BannerTest;
-
-TEST_F(BannerJobTest, EveryOutcomeGetsItsMessageNamingTheFile)
-{
-    GameInstallation game;  // rows in race order: the long profile, Ann, Bob
-    // A profile folder of 247 characters: its UserInfo.dat (259) fits a path, the banner (261) not.
-    std::string tooLong = game.AddPlayer(std::string(247 - game.PlayersDir().size() - 1, 'q'), 1, "Q");
-    std::string ann = game.AddPlayer("Ann", 0, "Ann"), bob = game.AddPlayer("Bob", 2, "Bob");
-    MakeFolder(NativePath(ann + "BannerUser.tex"));  // a folder where Ann's banner goes
-    const struct {
-        const char* name;  // below the scratch folder
-        int size;          // of the picture there
-        int row;           // chosen in the target dialog, -1: the job ends before it
-        std::string message;
-    } kJobs[] = {
-        {"pics.old\\banner", 16, -1, "Error | File 'banner' is not a valid bitmap file. | hand"},  // the dot is a folder's
-        {"Art\\Banner.BMP", 32, 2, "Done | File 'Banner.BMP' converted to '" + bob + "BannerUser.tex'. | information"},
-        {"logo.bmp", 32, 0, "Error | Error converting file 'logo.bmp'. | hand"},
-        {"logo.bmp", 32, 1, "Error | Error converting file 'logo.bmp'. | hand"},
-    };
-    for (const auto& c : kJobs) {
-        std::string path = Put(c.name, BmpFile(c.size)), message;
-        snprintf(sourcePath, sizeof sourcePath, "%s", path.c_str());
-        RunWithPlayer(RunBannerJob, [&] {
-            if (c.row >= 0) {
-                HWND dialog = WaitForDialog("Save '" + path.substr(path.rfind('\\') + 1) + "' as banner ...");
-                SelectListRow(GetDlgItem(dialog, IDC_PLAYER_LIST), c.row);
-                Click(GetDlgItem(dialog, IDOK));
-            }
-            message = NextMessage();
-        });
-        EXPECT_EQ(c.message, message) << "for " << c.name << ", row " << c.row;
-        EXPECT_LT(strlen(destinationPath), sizeof destinationPath) << "the destination overran its buffer";
-    }
-    EXPECT_EQ((std::set<std::string>{".", "..", "UserInfo.dat"}), FilesIn(tooLong)) << "nothing may be written";
-    EXPECT_EQ((std::set<std::string>{".", "..", "BannerUser.tex", "UserInfo.dat"}), FilesIn(ann)) << "nothing may be written";
-}
 
 // The drop handle as the main window receives it (Wine hands a posted one on as a copy).
 HDROP receivedDrop;
@@ -111,43 +74,64 @@ TEST_F(BannerJobTest, DroppedFilesRunOneCompleteJobEachInDropOrder)
     EXPECT_TRUE(releasedAfter) << "the drop handle must be released after the jobs";
 }
 
-TEST_F(BannerJobTest, CreateAsksForAPictureAndClosingTheTargetDialogEndsWithoutAMessage)
+TEST_F(BannerJobTest, CreateAsksForAPictureAndEveryWayOutOfTheTargetDialogEndsAsItShould)
 {
-    GameInstallation game;
-    std::string ann = game.AddPlayer("Ann", 0, "Ann"), picture = Put("a.bmp", BmpFile(32));
-    const char* const kWays[] = {"Close", "Esc", "Cancel in the open-file dialog"};
+    GameInstallation game;  // rows in race order: the long profile, Ann, Bob
+    // A profile folder of 247 characters: its UserInfo.dat (259) fits a path, the banner (261) not.
+    std::string tooLong = game.AddPlayer(std::string(247 - game.PlayersDir().size() - 1, 'q'), 1, "Q");
+    std::string ann = game.AddPlayer("Ann", 0, "Ann"), bob = game.AddPlayer("Bob", 2, "Bob");
+    MakeFolder(NativePath(ann + "BannerUser.tex"));  // a folder where Ann's banner goes
+    const std::string kFailed = "Error | Error converting file 'logo.bmp'. | hand";
+    const struct {
+        std::string way;
+        const char* name;     // of a 32x32 picture below the scratch folder
+        int row;              // chosen in the target dialog before leaving it
+        std::string message;  // "" for none
+    } kJobs[] = {
+        {"Cancel in the open-file dialog", "logo.bmp", 2, ""},
+        {"Close", "logo.bmp", 2, ""},
+        {"Esc", "logo.bmp", 2, ""},
+        {"OK", "Art\\Banner.BMP", 2, "Done | File 'Banner.BMP' converted to '" + bob + "BannerUser.tex'. | information"},
+        {"OK", "logo.bmp", 0, kFailed},  // the destination is too long
+        {"OK", "logo.bmp", 1, kFailed},  // a folder is in the way
+    };
     std::string filter;
-    std::vector<std::string> ended;
+    std::vector<std::string> ended, wanted;
     int exitCode = RunProgram([&](HWND main) {
-        for (const char* way : kWays) {
+        for (const auto& c : kJobs) {
+            std::string picture = Put(c.name, BmpFile(32));
             Click(Button(main, "Create"));
             HWND open = WaitForDialog("Choose banner bitmap"), target = nullptr;
             if (!open) return;
             HWND types = GetDlgItem(open, 0x470);  // cmb1, the file types
             filter = WindowText(types) + " of " + std::to_string(SendMessageA(types, CB_GETCOUNT, 0, 0)) +
                      (GetWindow(open, GW_OWNER) == main ? ", owned by the main window" : ", not owned by the main window");
-            if (way != kWays[2]) {
+            if (c.way == "Cancel in the open-file dialog") {
+                Click(GetDlgItem(open, IDCANCEL));
+            } else {
                 HWND name = GetDlgItem(open, 0x47c) ? GetDlgItem(open, 0x47c) : GetDlgItem(open, 0x480);  // cmb13, edt1
                 SetWindowTextA(name, picture.c_str());
                 Click(GetDlgItem(open, IDOK));
-                if (!(target = WaitForDialog("Save 'a.bmp' as banner ..."))) return;
-                SelectListRow(GetDlgItem(target, IDC_PLAYER_LIST), 0);
-                if (_stricmp(picture.c_str(), sourcePath)) ended.push_back(std::string("job for ") + sourcePath);
+                if (!(target = WaitForDialog("Save '" + picture.substr(picture.rfind('\\') + 1) + "' as banner ..."))) return;
+                SelectListRow(GetDlgItem(target, IDC_PLAYER_LIST), c.row);
+                if (c.way == "Close") Click(GetDlgItem(target, IDCANCEL));
+                if (c.way == "Esc") PressEscape(target);
+                if (c.way == "OK") Click(GetDlgItem(target, IDOK));
             }
-            if (way == kWays[0]) Click(GetDlgItem(target, IDCANCEL));
-            if (way == kWays[1]) PressEscape(target);
-            if (way == kWays[2]) Click(GetDlgItem(open, IDCANCEL));
             // The job runs on after the dialog: a message would show within milliseconds.
-            bool quiet = WaitUntilGone(target ? target : open) &&
-                         !Within(300, [&] { return TopWindows() != std::vector<HWND>{main}; });
-            ended.push_back(way + std::string(quiet ? ": quiet" : ": something followed"));
+            WaitUntilGone(target ? target : open);
+            bool quiet = c.message.empty() && !Within(300, [&] { return TopWindows() != std::vector<HWND>{main}; });
+            ended.push_back(c.way + ": " + (quiet ? "quiet" : NextMessage()) +
+                            (memchr(destinationPath, 0, sizeof destinationPath) ? "" : ", the destination overran its buffer"));
+            wanted.push_back(c.way + ": " + (c.message.empty() ? "quiet" : c.message));
         }
         Click(Button(main, "Exit"));
     });
     EXPECT_EQ(0, exitCode);
     EXPECT_EQ("Banner bitmaps of 1, owned by the main window", filter);
-    EXPECT_EQ((std::vector<std::string>{"Close: quiet", "Esc: quiet", "Cancel in the open-file dialog: quiet"}), ended);
-    EXPECT_EQ((std::set<std::string>{".", "..", "UserInfo.dat"}), FilesIn(ann)) << "nothing may be written";
+    EXPECT_EQ(wanted, ended);
+    EXPECT_EQ((std::set<std::string>{".", "..", "UserInfo.dat"}), FilesIn(tooLong)) << "nothing may be written";
+    EXPECT_EQ((std::set<std::string>{".", "..", "BannerUser.tex", "UserInfo.dat"}), FilesIn(ann)) << "nothing may be written";
 }
 
 }  // namespace

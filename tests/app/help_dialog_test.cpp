@@ -24,7 +24,6 @@ TEST_F(HelpDialogTest, ShowsTheExpandedTextOverTheMainWindowAndClosesEveryWay)
     std::string expected;
     for (DWORD i = 0; i < SizeofResource(appInstance, found); ++i)
         expected += resource[i] == '\n' ? std::string("\r\n") : std::string(1, resource[i]);
-    ASSERT_NE(std::string::npos, expected.find("Vexillor ver. 1.1\r\r\n")) << "the lines end in CR LF";
     const char* const kWays[] = {"Esc", "close box", "Close"};
     std::vector<std::string> seen;
     std::string shown = expected;
