@@ -30,12 +30,6 @@ void ShowJobMessage(UINT captionId, UINT textId, UINT style, const char* second 
 }
 }  // namespace
 
-const char* FileNameOf(const char* path)
-{
-    const char* slash = strrchr(path, '\\');
-    return slash ? slash + 1 : path;
-}
-
 void RunBannerJob()
 {
     if (!PassesExtensionTest(sourcePath)) {

@@ -10,5 +10,3 @@ void ChooseBannerPicture();
 void RunBannerJob();
 // The drop entry: one complete job per dropped file, in drop order; releases the handle.
 void DropBannerPictures(HDROP drop);
-// The part of `path` behind its last backslash, or all of it.
-const char* FileNameOf(const char* path);

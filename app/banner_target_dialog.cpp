@@ -13,6 +13,7 @@
 #include "game/player_list.h"
 #include "game/players.h"
 #include "image/convert.h"
+#include "image/picture.h"
 #include "resource.h"
 
 namespace {
@@ -67,21 +68,12 @@ void OnOk(HWND dialog)
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
-    char fileName[kTextSize];
-    LoadTableString(IsDlgButtonChecked(dialog, IDC_IN_GAME) ? IDS_BANNER_IN_GAME : IDS_BANNER_STATISTIC,
-                    fileName, sizeof fileName);
-    const char* folder = playerFolders.data[player].c_str();
-    size_t folderLength = strlen(folder);
-    size_t nameLength = strlen(fileName);
     // A path that would not fit destinationPath is refused before anything is written: the
     // player hears of it as a failed conversion instead of a file in the wrong place.
-    if (folderLength + nameLength >= sizeof destinationPath) {
-        destinationPath[0] = 0;
+    if (!ComposeBannerPath(player, IsDlgButtonChecked(dialog, IDC_IN_GAME) != 0, destinationPath)) {
         EndDialog(dialog, IDR_CONVERSION_FAILED);
         return;
     }
-    memcpy(destinationPath, folder, folderLength);
-    memcpy(destinationPath + folderLength, fileName, nameLength + 1);
     EndDialog(dialog, ConvertBannerPicture(sourcePath, destinationPath) ? IDR_CONVERTED
                                                                         : IDR_CONVERSION_FAILED);
 }

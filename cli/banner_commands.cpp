@@ -15,12 +15,12 @@ int RunCheckCommand(int argc, char** argv)
     if (!CorePathArgument("check", argv[1], path)) return ExitFailed;
     // The window program's order: the extension first, then the picture itself.
     if (!PassesExtensionTest(path)) {
-        PrintTableMessage(stderr, IDS_NOT_A_BITMAP, ShortFileName(path));
+        PrintTableMessage(stderr, IDS_NOT_A_BITMAP, FileNameOf(path));
         return ExitFailed;
     }
     int32_t width = 0, height = 0;
     if (!CheckBannerPicture(path, &width, &height)) {
-        PrintTableMessage(stderr, IDS_INVALID_FORMAT, ShortFileName(path));
+        PrintTableMessage(stderr, IDS_INVALID_FORMAT, FileNameOf(path));
         return ExitFailed;
     }
     printf("%s: %dx%d %s\n", argv[1], width, height, HasTgaExtension(path) ? "TGA" : "BMP");
@@ -38,7 +38,7 @@ int RunConvertCommand(int argc, char** argv)
     int written = ConvertBannerPicture(source, destination);
     fflush(stdout);  // the diagnostics come before the verdict
     if (!written) {
-        PrintTableMessage(stderr, IDS_CONVERSION_FAILED, ShortFileName(source));
+        PrintTableMessage(stderr, IDS_CONVERSION_FAILED, FileNameOf(source));
         return ExitFailed;
     }
     return ExitDone;

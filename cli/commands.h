@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdio.h>
 
 int RunCheckCommand(int argc, char** argv);
 int RunConvertCommand(int argc, char** argv);
@@ -18,7 +19,5 @@ int UsageError(const char* command, const char* text);
 // The user's path in core form into `out` (MAX_PATH bytes). Prints an error and returns 0
 // when it does not fit.
 int CorePathArgument(const char* command, const char* path, char* out);
-// The part behind the last backslash, or all of it: how the program names a file to the user.
-const char* ShortFileName(const char* corePath);
 // String-table text `id` used as a format with one text argument, then a line feed, to `stream`.
-void PrintTableMessage(void* stream, unsigned id, const char* argument);
+void PrintTableMessage(FILE* stream, unsigned id, const char* argument);

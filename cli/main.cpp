@@ -66,19 +66,13 @@ int CorePathArgument(const char* command, const char* path, char* out)
     return 0;
 }
 
-const char* ShortFileName(const char* corePath)
-{
-    const char* slash = strrchr(corePath, '\\');
-    return slash ? slash + 1 : corePath;
-}
-
-void PrintTableMessage(void* stream, unsigned id, const char* argument)
+void PrintTableMessage(FILE* stream, unsigned id, const char* argument)
 {
     char format[1024];
     char text[1024];
     LoadTableString(id, format, sizeof format);
     snprintf(text, sizeof text, format, argument);
-    fprintf(static_cast<FILE*>(stream), "%s\n", text);
+    fprintf(stream, "%s\n", text);
 }
 
 int main(int argc, char** argv)

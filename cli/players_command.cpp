@@ -239,7 +239,7 @@ int RunInstallCommand(int argc, char** argv)
 
     char sourcePath[MAX_PATH];
     if (!CorePathArgument("install", picture, sourcePath)) return ExitFailed;
-    const char* fileName = ShortFileName(sourcePath);
+    const char* fileName = FileNameOf(sourcePath);
 
     // The banner job's checks, then what the dialog offers for the picture's size.
     if (!PassesExtensionTest(sourcePath)) {
@@ -267,17 +267,13 @@ int RunInstallCommand(int argc, char** argv)
     int32_t row = ChoosePlayer(list, player);
     if (row < 0) return ExitFailed;
 
-    char bannerFile[256];
-    LoadTableString(inGame ? IDS_BANNER_IN_GAME : IDS_BANNER_STATISTIC, bannerFile, sizeof bannerFile);
     char destinationPath[MAX_PATH];
-    const char* folder = playerFolders.data[row].c_str();
-    if (strlen(folder) + strlen(bannerFile) >= sizeof destinationPath) {
-        // Nothing is written to a path cut short.
+    if (!ComposeBannerPath(row, inGame, destinationPath)) {
         PrintTableMessage(stderr, IDS_CONVERSION_FAILED, fileName);
-        fprintf(stderr, "(the banner path in %s would be longer than %d characters)\n", folder, MAX_PATH - 1);
+        fprintf(stderr, "(the banner path in %s would be longer than %d characters)\n",
+                playerFolders.data[row].c_str(), MAX_PATH - 1);
         return ExitFailed;
     }
-    snprintf(destinationPath, sizeof destinationPath, "%s%s", folder, bannerFile);
 
     if (!ConvertBannerPicture(sourcePath, destinationPath)) {
         PrintTableMessage(stderr, IDS_CONVERSION_FAILED, fileName);

@@ -192,3 +192,18 @@ void SortPlayersByRace(SerialStringArray& folders, SerialStringArray& names, Ser
     }
     SwapRaceZeroAndOne(races, n);
 }
+
+bool ComposeBannerPath(int32_t row, bool inGame, char* path)
+{
+    path[0] = 0;
+    if (row < 0 || row >= playerFolders.count) return false;
+    char fileName[256];
+    LoadTableString(inGame ? IDS_BANNER_IN_GAME : IDS_BANNER_STATISTIC, fileName, sizeof fileName);
+    const char* folder = playerFolders.data[row].c_str();
+    size_t folderLength = strlen(folder);
+    size_t nameLength = strlen(fileName);
+    if (folderLength + nameLength >= MAX_PATH) return false;
+    memcpy(path, folder, folderLength);
+    memcpy(path + folderLength, fileName, nameLength + 1);
+    return true;
+}

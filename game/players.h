@@ -41,6 +41,11 @@ GameLookupResult LookUpGameOutputDir(char* path);
 // True when LookUpGameOutputDir finds the folder.
 bool FindGameOutputDir(char* path);
 
+// The banner file of listed profile `row` into `path` (MAX_PATH bytes): its folder from
+// playerFolders and "BannerUser.tex" or "BannerUserStat.tex". False, with `path` empty, when the
+// whole path would not fit: nothing may be written to a path cut short.
+bool ComposeBannerPath(int32_t row, bool inGame, char* path);
+
 // Rebuilds the three parallel lists from the players folder: folder (ending in "\"), name and
 // race code of every profile folder with a valid UserInfo.dat, in the order the folder
 // enumeration delivers them. Reports nothing: what cannot be read is left out.

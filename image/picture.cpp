@@ -227,6 +227,12 @@ void Lowercase(char* s)
 }
 }  // namespace
 
+const char* FileNameOf(const char* path)
+{
+    const char* slash = strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
 bool PassesExtensionTest(const char* path)
 {
     char extensions[256];

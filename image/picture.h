@@ -39,6 +39,9 @@ bool PathExists(const char* path);
 // 1 with the size in the out-parameters when the file is a banner picture, else 0 with both 0.
 int CheckBannerPicture(const char* path, int32_t* width, int32_t* height);
 
+// The part of a path behind its last backslash, or all of it: how messages name a file.
+const char* FileNameOf(const char* path);
+
 // The banner job's extension test: the text behind the last dot of the lowercased path must
 // occur in the lowercased extension list (string 100). True when it passes.
 bool PassesExtensionTest(const char* path);
