@@ -1,0 +1,15 @@
+# vex_version_resource(TARGET DESCRIPTION): a VERSIONINFO block for a Windows program, made from
+# the project version, so that Explorer's file properties and the installer show one version.
+function(vex_version_resource target description)
+    set(VEX_FILE_DESCRIPTION "${description}")
+    set(VEX_ORIGINAL_FILENAME "${target}.exe")
+    set(VEX_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
+    set(VEX_VERSION_MINOR ${PROJECT_VERSION_MINOR})
+    set(VEX_VERSION_PATCH 0)
+    if(PROJECT_VERSION_PATCH)
+        set(VEX_VERSION_PATCH ${PROJECT_VERSION_PATCH})
+    endif()
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/resources/version.rc.in ${rc} @ONLY)
+    target_sources(${target} PRIVATE ${rc})
+endfunction()
