@@ -32,6 +32,13 @@ int RunInspectCommand(const InspectArguments& args);
 // Player profiles of the game installation, and installing a banner into one of them.
 int RunPlayersCommand();
 int RunInstallCommand(const InstallArguments& args);
+#ifndef _WIN32
+// Prints the Wine prefix that holds the game, or says where it looked and returns 1.
+int RunPrefixCommand();
+// For players and install when WINEPREFIX is unset: the prefix the search finds becomes
+// WINEPREFIX, and standard error says which it is.
+void UseFoundPrefix();
+#endif
 
 // Prints "vexillor-cli COMMAND: TEXT" and a pointer to the command's --help on standard error;
 // returns 2.

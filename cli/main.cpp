@@ -114,6 +114,11 @@ int main(int argc, char** argv)
     CLI::App* playersCommand = app.add_subcommand(
         "players", "List the game's player profiles as the banner dialog shows them");
 
+#ifndef _WIN32
+    CLI::App* prefixCommand =
+        app.add_subcommand("prefix", "Print the Wine prefix that holds the game (Linux)");
+#endif
+
     InstallArguments install;
     bool statistic = false;
     CLI::App* installCommand = app.add_subcommand(
@@ -143,5 +148,8 @@ int main(int argc, char** argv)
     if (convertCommand->parsed()) return RunConvertCommand(convert);
     if (inspectCommand->parsed()) return RunInspectCommand(inspect);
     if (playersCommand->parsed()) return RunPlayersCommand();
+#ifndef _WIN32
+    if (prefixCommand->parsed()) return RunPrefixCommand();
+#endif
     return RunInstallCommand(install);
 }

@@ -185,6 +185,9 @@ void PrintConverted(const char* fileName, const char* destination)
 
 int RunPlayersCommand()
 {
+#ifndef _WIN32
+    UseFoundPrefix();
+#endif
     if (!CheckInstallation()) return ExitFailed;
     PlayerList list;
     LoadPlayers(list);
@@ -223,6 +226,9 @@ int RunInstallCommand(const InstallArguments& args)
         return ExitFailed;
     }
 
+#ifndef _WIN32
+    UseFoundPrefix();
+#endif
     if (!CheckInstallation()) return ExitFailed;
     PlayerList list;
     LoadPlayers(list);

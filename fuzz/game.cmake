@@ -1,8 +1,10 @@
-# Fuzz targets of the game part (one source): the profile file reader through the real
-# compressed stream, and the native registry's reading of a Wine prefix's system.reg.
+# Fuzz targets of the game part: the profile file reader through the real
+# compressed stream, and the native registry's reading of a Wine prefix's system.reg; and
+# (vdf_fuzz.cpp) the reader of Steam's library list.
 if(NOT WIN32)
     vex_add_fuzzer(profile_fuzz SOURCES game_fuzz.cpp LIBS vex_game vex_zlib)
     vex_add_fuzzer(registry_fuzz SOURCES game_fuzz.cpp LIBS vex_game)
     target_compile_definitions(profile_fuzz PRIVATE VEX_FUZZ_PROFILE)
     target_compile_definitions(registry_fuzz PRIVATE VEX_FUZZ_REGISTRY)
+    vex_add_fuzzer(vdf_fuzz SOURCES vdf_fuzz.cpp LIBS vex_game)
 endif()
