@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The search for the Wine prefix that holds the game (vexillor-cli prefix, and players when
+# WINEPREFIX is unset), over fake home folders with prefixes of every kind. Each row: a home
+# laid out by a few calls, then the prefix that must be found ("" for none). Every home must
+# come out of the search exactly as it went in.
+# Usage: prefix_search_test.sh CLI
+set -euo pipefail
+cli=$1
+tools=$(cd "$(dirname "$0")/../../tools" && pwd)
+work=$(mktemp -d /tmp/vexillor-prefix-test-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect() { [ "$2" = "$3" ] || fail "$1"$'\n--- expected\n'"$2"$'\n--- got\n'"$3"; }
+
+# A prefix at $1. $2: game (the key in the 32-bit view, players folder there), game64 (the key
+# in the 64-bit view), noplayers (the key, no players folder), nogame (a prefix of another
+# program), damaged (system.reg of garbage), folder (system.reg is a folder: unreadable).
+prefix() {
+    local p=$1 kind=$2 node='Software\\Wow6432Node'
+    mkdir -p "$p/drive_c/Games" "$p/dosdevices"
+    ln -sfn ../drive_c "$p/dosdevices/c:"
+    [ "$kind" = game64 ] && node=Software
+    case $kind in
+        game|game64|noplayers)
+            printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' \
+                "[$node\\\\Tamrivo\\\\Quillmere\\\\BaseGame\\\\FileSystem] 1700000000" \
+                '"OutputDir"="C:\\Games\\Quillmere"' >"$p/system.reg"
+            mkdir -p "$p/drive_c/Games/Quillmere"
+            [ "$kind" = noplayers ] || python3 "$tools/make_demo_install.py" "$p/drive_c/Games/Quillmere" >/dev/null ;;
+        nogame)
+            printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' '[Software\\Other] 1700000000' '"A"="b"' >"$p/system.reg" ;;
+        damaged) head -c 3000 /dev/urandom >"$p/system.reg" ;;
+        folder) mkdir -p "$p/system.reg" ;;
+    esac
+}
+vdf() {  # FILE PATH...: a libraryfolders.vdf in today's form
+    mkdir -p "$(dirname "$1")"
+    local f=$1 i=0; shift
+    { echo '"libraryfolders"'; echo '{'
+      for lib in "$@"; do printf '\t"%d"\n\t{\n\t\t"path"\t\t"%s"\n\t\t"apps"\n\t\t{\n\t\t}\n\t}\n' $i "$lib"; i=$((i + 1)); done
+      echo '}'; } >"$f"
+}
+
+# Each home: a function that lays it out in $h, and the prefix expected.
+home_empty() { :; }
+home_wine() { prefix "$h/.wine" game; }
+home_proton_second_library() {
+    prefix "$h/.wine" nogame
+    mkdir -p "$h/.local/share/Steam/steamapps/compatdata" "$h/.steam"
+    ln -s ../.local/share/Steam "$h/.steam/steam"             # as Steam lays it out
+    prefix "$h/.local/share/Steam/steamapps/compatdata/400/pfx" nogame
+    vdf "$h/.local/share/Steam/steamapps/libraryfolders.vdf" "$h/.local/share/Steam" "$h/lib2"
+    prefix "$h/lib2/steamapps/compatdata/228980/pfx" game
+}
+home_bottles() {
+    prefix "$h/.local/share/bottles/bottles/a-empty" noplayers
+    prefix "$h/.local/share/bottles/bottles/b-game" game64
+}
+home_skips_the_broken() {
+    prefix "$h/.wine" damaged
+    mkdir -p "$h/.local/share/Steam/steamapps"
+    printf '"libraryfolders" { "0" { "path" "/nowhere" } } } { "path \x00 \xff' \
+        >"$h/.local/share/Steam/steamapps/libraryfolders.vdf"     # odd form: skipped
+    prefix "$h/Games/a-unreadable" folder
+    mkdir -p "$h/Games" && ln -s "$h/gone" "$h/Games/b-dangling"
+    prefix "$h/Games/c-noplayers" noplayers
+    prefix "$h/.PlayOnLinux/wineprefix/Quillmere" game
+}
+home_none_holds_it() {
+    prefix "$h/.wine" nogame
+    prefix "$h/Games/quillmere" noplayers
+    prefix "$h/.local/share/bottles/bottles/other" damaged
+}
+
+rows=(
+    "home_empty|"
+    "home_wine|.wine"
+    "home_proton_second_library|lib2/steamapps/compatdata/228980/pfx"
+    "home_bottles|.local/share/bottles/bottles/b-game"
+    "home_skips_the_broken|.PlayOnLinux/wineprefix/Quillmere"
+    "home_none_holds_it|"
+)
+for row in "${rows[@]}"; do
+    name=${row%%|*} want=${row#*|}
+    h=$work/$name
+    mkdir -p "$h"
+    "$name"
+    before=$(cd "$h" && find . -printf '%p %s %T@\n' | sort)
+    rc=0
+    got=$(env -u WINEPREFIX HOME="$h" "$cli" prefix 2>"$work/err") || rc=$?
+    if [ -n "$want" ]; then
+        expect "$name: prefix found" "$h/$want" "$got"
+        expect "$name: exit" 0 "$rc"
+        # players uses the same search and says so.
+        rc=0
+        env -u WINEPREFIX HOME="$h" "$cli" players >"$work/out" 2>"$work/err" || rc=$?
+        expect "$name: players exit" 0 "$rc"
+        expect "$name: players names the prefix" "Using Wine prefix $h/$want" "$(cat "$work/err")"
+        grep -q 'Aldric' "$work/out" || fail "$name: players did not list the demo profiles"
+    else
+        expect "$name: nothing found" "" "$got"
+        expect "$name: exit" 1 "$rc"
+        grep -q "No Wine prefix with Quillmere found" "$work/err" || fail "$name: message: $(cat "$work/err")"
+        grep -qF "$h/.PlayOnLinux/wineprefix/*" "$work/err" || fail "$name: the message does not say where it looked"
+    fi
+    expect "$name: the home is left as it was" "$before" "$(cd "$h" && find . -printf '%p %s %T@\n' | sort)"
+done
+
+# A WINEPREFIX that is set wins over the search: players names no prefix then.
+h=$work/home_wine
+rc=0
+WINEPREFIX=$work/home_bottles/.local/share/bottles/bottles/b-game HOME="$h" "$cli" players >/dev/null 2>"$work/err" || rc=$?
+expect "WINEPREFIX set: players exit" 0 "$rc"
+expect "WINEPREFIX set: no search" "" "$(cat "$work/err")"
+
+[ $failures -eq 0 ] && echo "prefix search: ${#rows[@]} homes, all checks passed"
+exit $((failures > 0))

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# The release artifacts as a player gets them, without Wine: the zip's members, the version
+# blocks, the Debian package (lintian, contents, depends, the CLI inside it, its manual pages
+# and completion against --help, the launcher when no prefix holds the game), and, given a
+# second independent build, equal checksums.
+# Usage: dist_test.sh DIST [SECOND_DIST]
+set -euo pipefail
+dist=$(cd "$1" && pwd) second=${2:-}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d /tmp/vexillor-dist-test-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect() { [ "$2" = "$3" ] || fail "$1"$'\n--- expected\n'"$2"$'\n--- got\n'"$3"; }
+
+version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+zip=$dist/vexillor-$version-windows-x64.zip setup=$dist/vexillor-$version-setup.exe
+deb=$dist/vexillor_${version}-1_amd64.deb
+
+# --- checksums ---
+expect "SHA256SUMS names the three artifacts" \
+    "$(printf '%s\n' "$(basename "$zip")" "$(basename "$setup")" "$(basename "$deb")")" \
+    "$(awk '{print $2}' "$dist/SHA256SUMS")"
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
+if [ -n "$second" ]; then
+    if cmp -s "$dist/SHA256SUMS" "$second/SHA256SUMS"; then
+        echo "reproducible: two builds give the same SHA256SUMS"
+    else
+        fail "two builds differ:"$'\n'"$(diff "$dist/SHA256SUMS" "$second/SHA256SUMS")"
+    fi
+fi
+
+# --- the zip ---
+expect "zip members" \
+    "$(printf 'vexillor-%s/%s\n' "$version" LICENSE.txt README.txt vexillor-cli.exe vexillor.exe)" \
+    "$(unzip -Z1 "$zip")"
+unzip -q "$zip" -d "$work/zip"
+z=$work/zip/vexillor-$version
+for f in README.txt LICENSE.txt; do
+    lines=$(wc -l <"$z/$f") crlf=$(grep -c $'\r$' "$z/$f" || true)
+    [ "$lines" -gt 0 ] && [ "$lines" = "$crlf" ] || fail "$f: $crlf of $lines lines end in CR LF"
+done
+for heading in "Using Vexillor" "Pictures Vexillor accepts" "Making a banner" "Messages" "The command line" "Installing"; do
+    grep -q "^$heading"$'\r$' "$z/README.txt" || fail "README.txt has no section '$heading'"
+done
+for gone in "Building and testing" "build.sh test" "Making a release" "docs/"; do
+    ! grep -q "$gone" "$z/README.txt" || fail "README.txt still holds developer text: $gone"
+done
+grep -q '^MIT License' "$z/LICENSE.txt" || fail "LICENSE.txt is not the MIT license"
+
+# The version block of both programs, as UTF-16 strings: each name followed by its value.
+for exe in vexillor vexillor-cli; do
+    text=$(strings -el "$z/$exe.exe" | tr '\n' '|')
+    for pair in "ProductName|Vexillor" "ProductVersion|$version" "FileVersion|$version" \
+                "CompanyName|Vexillor developers" "OriginalFilename|$exe.exe" \
+                "LegalCopyright|Copyright (c) 2026 Vexillor developers, MIT License"; do
+        [[ $text == *"|$pair|"* ]] || fail "$exe.exe: no version string $pair"
+    done
+    [[ $text == *"|FileDescription|"* ]] || fail "$exe.exe: no FileDescription"
+done
+
+# --- the Debian package ---
+lint=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+echo "lintian: ${lint:-(nothing reported)}"
+! grep -qE '^[EW]:' <<<"$lint" || fail "lintian reports errors or warnings"
+expect "deb contents" "$(cat <<LIST
+drwxr-xr-x ./
+drwxr-xr-x ./usr/
+drwxr-xr-x ./usr/bin/
+-rwxr-xr-x ./usr/bin/vexillor
+-rwxr-xr-x ./usr/bin/vexillor-cli
+drwxr-xr-x ./usr/lib/
+drwxr-xr-x ./usr/lib/vexillor/
+-rw-r--r-- ./usr/lib/vexillor/vexillor.exe
+drwxr-xr-x ./usr/share/
+drwxr-xr-x ./usr/share/applications/
+-rw-r--r-- ./usr/share/applications/vexillor.desktop
+drwxr-xr-x ./usr/share/bash-completion/
+drwxr-xr-x ./usr/share/bash-completion/completions/
+-rw-r--r-- ./usr/share/bash-completion/completions/vexillor-cli
+drwxr-xr-x ./usr/share/doc/
+drwxr-xr-x ./usr/share/doc/vexillor/
+-rw-r--r-- ./usr/share/doc/vexillor/changelog.Debian.gz
+-rw-r--r-- ./usr/share/doc/vexillor/copyright
+drwxr-xr-x ./usr/share/icons/
+drwxr-xr-x ./usr/share/icons/hicolor/
+drwxr-xr-x ./usr/share/icons/hicolor/16x16/
+drwxr-xr-x ./usr/share/icons/hicolor/16x16/apps/
+-rw-r--r-- ./usr/share/icons/hicolor/16x16/apps/vexillor.png
+drwxr-xr-x ./usr/share/icons/hicolor/32x32/
+drwxr-xr-x ./usr/share/icons/hicolor/32x32/apps/
+-rw-r--r-- ./usr/share/icons/hicolor/32x32/apps/vexillor.png
+drwxr-xr-x ./usr/share/icons/hicolor/48x48/
+drwxr-xr-x ./usr/share/icons/hicolor/48x48/apps/
+-rw-r--r-- ./usr/share/icons/hicolor/48x48/apps/vexillor.png
+drwxr-xr-x ./usr/share/lintian/
+drwxr-xr-x ./usr/share/lintian/overrides/
+-rw-r--r-- ./usr/share/lintian/overrides/vexillor
+drwxr-xr-x ./usr/share/man/
+drwxr-xr-x ./usr/share/man/man1/
+-rw-r--r-- ./usr/share/man/man1/vexillor-cli.1.gz
+-rw-r--r-- ./usr/share/man/man1/vexillor.1.gz
+LIST
+)" "$(dpkg-deb -c "$deb" | awk '{print $1, $2 == "root/root" ? $6 : "OWNER:" $2 " " $6}')"
+expect "deb fields" "vexillor $version-1 amd64 wine" \
+    "$(dpkg-deb -f "$deb" Package Version Architecture Recommends | sed 's/^[^:]*: //' | tr '\n' ' ' | sed 's/ $//')"
+dpkg-deb -x "$deb" "$work/deb"
+cmp -s "$work/deb/usr/lib/vexillor/vexillor.exe" "$z/vexillor.exe" || fail "the .deb and the zip carry different vexillor.exe"
+desktop-file-validate "$work/deb/usr/share/applications/vexillor.desktop" || fail "desktop file"
+for size in 16 32 48; do
+    file "$work/deb/usr/share/icons/hicolor/${size}x$size/apps/vexillor.png" | grep -q "PNG image data, $size x $size" ||
+        fail "icon ${size}x$size"
+done
+
+# Depends: one entry for the package of every library the CLI loads, and nothing else.
+cli=$work/deb/usr/bin/vexillor-cli
+needed=$(objdump -p "$cli" | awk '/NEEDED/ {print $2}')
+want=$(for lib in $needed; do dpkg -S "*/$lib" 2>/dev/null | head -1 | cut -d: -f1; done | sort -u)
+have=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort -u)
+expect "Depends names the packages of the libraries the CLI loads" "$want" "$have"
+
+# The CLI from the package runs.
+expect "packaged CLI --version" "vexillor-cli $version" "$("$cli" --version)"
+"$cli" check "$root/tests/image/fixtures/im_bmp3_pal16_32.bmp" >/dev/null || fail "packaged CLI: check of a good picture"
+
+# Every command --help lists is in both manual pages and the completion, and no other.
+commands=$("$cli" --help | awk '/^Subcommands:/ {on = 1; next} on && /^  [a-z]/ {print $1} on && /^$/ {on = 0}' | sort)
+[ -n "$commands" ] || fail "no commands in --help"
+expect "man page commands" "$commands" \
+    "$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | sed -n 's/^\.BI\{0,1\} \([a-z]*\).*/\1/p' | sort -u | grep -xF "$commands" ; true)"
+expect "man page synopsis" "$commands" \
+    "$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/s/^\.B vexillor-cli \([a-z]*\)$/\1/p' | sort)"
+expect "completion commands" "$commands" \
+    "$(sed -n 's/^ *local commands="\(.*\)"/\1/p' "$work/deb/usr/share/bash-completion/completions/vexillor-cli" | tr ' ' '\n' | grep -v '^-' | sort)"
+for page in vexillor vexillor-cli; do
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/deb/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+    [ -z "$out" ] || fail "man $page: $out"
+done
+
+# The launcher with no prefix anywhere: says where it looked and how to choose one, exits 1,
+# writes nothing, never starts Wine.
+home=$work/home bin=$work/fakebin
+mkdir -p "$home" "$bin"
+printf '#!/bin/sh\necho "wine started" >>"%s/wine-ran"\n' "$work" >"$bin/wine" && chmod +x "$bin/wine"
+launch() { env -i HOME="$home" PATH="$bin:/usr/bin:/bin" "$work/deb/usr/bin/vexillor" "$@"; }
+rc=0; msg=$(launch 2>&1 </dev/null) || rc=$?
+expect "launcher without a prefix: exit" 1 "$rc"
+for part in "found no Wine prefix with Quillmere" "$home/.wine" "$home/.local/share/bottles/bottles/*" \
+            "vexillor --prefix" "WINEPREFIX"; do
+    [[ $msg == *"$part"* ]] || fail "launcher message lacks '$part':"$'\n'"$msg"
+done
+rc=0; msg=$(launch --prefix "$work/nothing-here" 2>&1) || rc=$?
+expect "launcher, --prefix without system.reg: exit" 1 "$rc"
+[[ $msg == *"is not a Wine prefix"* ]] || fail "launcher --prefix message: $msg"
+rc=0; launch --bogus >/dev/null 2>&1 || rc=$?
+expect "launcher, unknown argument: exit" 2 "$rc"
+expect "nothing written by the launcher" "" "$(find "$home" "$work/nothing-here" -mindepth 1 2>/dev/null)"
+[ ! -e "$work/wine-ran" ] || fail "the launcher started Wine without a prefix"
+# With a prefix it hands the packaged program to Wine in that prefix.
+mkdir -p "$work/pfx" && : >"$work/pfx/system.reg"
+printf '#!/bin/sh\necho "$WINEPREFIX $*"\n' >"$bin/wine"
+expect "launcher starts wine" "$work/pfx $work/deb/usr/bin/../lib/vexillor/vexillor.exe" \
+    "$(launch --prefix "$work/pfx")"
+expect "launcher takes WINEPREFIX" "$work/pfx $work/deb/usr/bin/../lib/vexillor/vexillor.exe" \
+    "$(env -i HOME="$home" PATH="$bin:/usr/bin:/bin" WINEPREFIX="$work/pfx" "$work/deb/usr/bin/vexillor")"
+
+[ $failures -eq 0 ] && echo "release artifacts: all checks passed"
+exit $((failures > 0))

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The Windows installer as a player runs it, under Wine in a fresh prefix: silent install, the
+# files, the Start-menu shortcut and the uninstall key; the installed program starts and shows
+# its main window (screenshot in build/screenshots/installed-main-window.png); the silent
+# uninstaller leaves no file, shortcut or key behind.
+# Usage: installer_test.sh SETUP.exe WORK   (needs DISPLAY: build.sh runs it inside Xvfb)
+set -euo pipefail
+setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") work=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+shots=$root/build/screenshots
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect() { [ "$2" = "$3" ] || fail "$1"$'\n--- expected\n'"$2"$'\n--- got\n'"$3"; }
+
+mkdir -p "$work" && work=$(cd "$work" && pwd)
+prefix=$work/wineprefix
+rm -rf "$prefix" "$prefix.lock"
+mkdir -p "$work" "$shots"
+export WINEPREFIX=$prefix WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+server=${wine%wine64}wineserver
+[ -x "$server" ] || server=$(command -v wineserver)
+run() { "$root/tools/wine-run" "$prefix" "$@"; }
+openbox_pid=
+cleanup() {
+    "$server" -k 2>/dev/null || true  # this prefix's programs only
+    if [ -n "$openbox_pid" ]; then kill "$openbox_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+dir=$prefix/drive_c/Program\ Files/Vexillor
+lnk=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vexillor.lnk
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vexillor'
+
+run "$setup" /S >/dev/null 2>&1 || fail "silent install: exit $?"
+"$server" -w
+expect "installed files" "$(printf '%s\n' LICENSE.txt README.txt uninstall.exe vexillor-cli.exe vexillor.exe)" \
+    "$(ls "$dir" 2>/dev/null)"
+[ -f "$lnk" ] || fail "no Start-menu shortcut: $lnk"
+values=$(run reg query "$key" 2>/dev/null | tr -d '\r' | awk 'NF >= 3 {n = $1; t = $2; $1 = $2 = ""; sub(/^ +/, ""); print n, t, $0}' | sort)
+expect "uninstall key" "$(cat <<VALUES | sort
+DisplayIcon REG_SZ C:\\Program Files\\Vexillor\\vexillor.exe,0
+DisplayName REG_SZ Vexillor
+DisplayVersion REG_SZ $version
+EstimatedSize REG_DWORD 0x$(printf '%x' "$(( ($(cat "$dir"/vexillor.exe "$dir"/vexillor-cli.exe "$dir"/README.txt "$dir"/LICENSE.txt | wc -c) + 1023) / 1024 ))")
+InstallLocation REG_SZ C:\\Program Files\\Vexillor
+NoModify REG_DWORD 0x1
+NoRepair REG_DWORD 0x1
+Publisher REG_SZ Vexillor developers
+QuietUninstallString REG_SZ "C:\\Program Files\\Vexillor\\uninstall.exe" /S
+UninstallString REG_SZ "C:\\Program Files\\Vexillor\\uninstall.exe"
+VALUES
+)" "$values"
+expect "installed CLI runs" "vexillor-cli $version" "$(run "C:\\Program Files\\Vexillor\\vexillor-cli.exe" --version | tr -d '\r')"
+
+# The installed program shows its main window.
+for font in /usr/share/wine/fonts/*.ttf; do  # Wine draws caption buttons with Marlett
+    [ -e "$font" ] && cp "$font" "$prefix/drive_c/windows/Fonts/"
+done
+openbox >/dev/null 2>&1 &
+openbox_pid=$!
+(exec "$wine" "C:\\Program Files\\Vexillor\\vexillor.exe" >/dev/null 2>&1) &
+window=
+for _ in $(seq 600); do  # up to two minutes under load
+    window=$(xdotool search --onlyvisible --name '^Quillmere - Vexillor$' 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && break
+    sleep 0.2
+done
+if [ -n "$window" ]; then
+    geometry=$(xwininfo -id "$window" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}')
+    echo "main window $window, $geometry"
+    sleep 2  # let it paint before the picture is taken
+    import -window root -define png:exclude-chunks=date,time "$shots/installed-main-window.png"
+    echo "screenshot: $shots/installed-main-window.png"
+    xdotool windowclose "$window" 2>/dev/null || xdotool key --window "$window" alt+F4 || true
+else
+    fail "the installed vexillor.exe showed no main window"
+fi
+"$server" -k 2>/dev/null || true
+"$server" -w
+
+# Uninstall: the uninstaller copies itself to the temporary folder and returns at once;
+# wineserver -w waits for that copy.
+run "C:\\Program Files\\Vexillor\\uninstall.exe" /S >/dev/null 2>&1 || fail "silent uninstall: exit $?"
+"$server" -w
+[ ! -e "$dir" ] || fail "left behind: $(ls -A "$dir")"
+[ ! -e "$lnk" ] || fail "the shortcut is left behind"
+run reg query "$key" >/dev/null 2>&1 && fail "the uninstall key is left behind"
+
+[ $failures -eq 0 ] && echo "installer: all checks passed"
+exit $((failures > 0))
