@@ -6,8 +6,10 @@
 #                      under Wine (GUI tests inside Xvfb), bounded fuzz runs
 #   ./build.sh bench   release build of the benchmarks, and run them
 #   ./build.sh cli     release build of the command-line tool for Linux (build/release/cli)
+#   ./build.sh dist    the release artifacts in dist/: Windows zip and installer, Debian
+#                      package, SHA256SUMS (packaging/make-dist; the same bytes on every run)
 #   ./build.sh deps    install what is missing (Debian packages, as root)
-# Build folders: build/native, build/windows, build/release.
+# Build folders: build/native, build/windows, build/release, build/dist.
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -23,6 +25,7 @@ PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     libz-mingw-w64-dev wine wine64 fonts-wine
     xvfb xauth openbox xdotool x11-utils imagemagick
+    nsis zip unzip pandoc dpkg-dev lintian desktop-file-utils man-db file
 )
 
 deps() {
@@ -110,6 +113,23 @@ fuzz_runs() {
     return $status
 }
 
+# The release artifacts packed from the Windows programs just tested, checked as a player gets
+# them, the installer run under Wine (inside the Xvfb of the GUI suites), and an independent
+# second build in other folders that must give the same checksums.
+release_checks() {
+    local dir="$BUILD/release-check" status=0 version
+    version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+    rm -rf "$dir/first" "$dir/second"
+    "$ROOT/packaging/make-dist" --windows-build "$BUILD/windows" --work "$dir/work1" \
+        --out "$dir/first" >"$dir.log" 2>&1 || { echo "make-dist failed:"; tail -20 "$dir.log"; return 1; }
+    "$ROOT/packaging/make-dist" --work "$dir/work2" --out "$dir/second" >>"$dir.log" 2>&1 ||
+        { echo "second make-dist failed:"; tail -20 "$dir.log"; return 1; }
+    (cd "$dir/first" && ls -l --time-style=+ vexillor* | awk '{print $5, $6}')
+    "$ROOT/tests/release/dist_test.sh" "$dir/first" "$dir/second" || status=1
+    "$ROOT/tests/release/installer_test.sh" "$dir/first/vexillor-$version-setup.exe" "$dir/install" || status=1
+    return $status
+}
+
 cmd_test() {
     local started=$SECONDS status=0
     deps
@@ -125,8 +145,12 @@ cmd_test() {
     say "windows suites under Wine (GUI suites inside Xvfb)"
     start_xvfb
     run_ctest windows "$BUILD/windows" -j"$JOBS" || status=1
-    stop_xvfb
     gtest_totals windows-gtest "$BUILD/windows-tests.log"
+    say "release artifacts: packed, checked, installed under Wine, built again and compared"
+    local release_started=$SECONDS
+    release_checks || status=1
+    echo "release checks took $((SECONDS - release_started))s"
+    stop_xvfb
     say "fuzzing, ${FUZZ_SECONDS}s per target"
     fuzz_runs || status=1
     say "done in $((SECONDS - started))s"
@@ -151,6 +175,11 @@ cmd_cli() {
     echo "$BUILD/release/cli/vexillor-cli"
 }
 
+cmd_dist() {
+    deps
+    "$ROOT/packaging/make-dist" "$@"
+}
+
 cmd_run() {
     deps
     configure_windows
@@ -164,6 +193,7 @@ case "${1:-}" in
     run) cmd_run ;;
     bench) cmd_bench ;;
     cli) cmd_cli ;;
+    dist) shift; cmd_dist "$@" ;;
     deps) deps ;;
-    *) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+    *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

@@ -32,7 +32,7 @@ fi
 
 # --- the zip ---
 expect "zip members" \
-    "$(printf 'vexillor-%s/%s\n' "$version" LICENSE.txt README.txt vexillor-cli.exe vexillor.exe)" \
+    "$(for f in LICENSE.txt README.txt vexillor-cli.exe vexillor.exe; do echo "vexillor-$version/$f"; done)" \
     "$(unzip -Z1 "$zip")"
 unzip -q "$zip" -d "$work/zip"
 z=$work/zip/vexillor-$version
@@ -50,7 +50,7 @@ grep -q '^MIT License' "$z/LICENSE.txt" || fail "LICENSE.txt is not the MIT lice
 
 # The version block of both programs, as UTF-16 strings: each name followed by its value.
 for exe in vexillor vexillor-cli; do
-    text=$(strings -el "$z/$exe.exe" | tr '\n' '|')
+    text=$(strings -n 3 -el "$z/$exe.exe" | tr '\n' '|')
     for pair in "ProductName|Vexillor" "ProductVersion|$version" "FileVersion|$version" \
                 "CompanyName|Vexillor developers" "OriginalFilename|$exe.exe" \
                 "LegalCopyright|Copyright (c) 2026 Vexillor developers, MIT License"; do
@@ -115,7 +115,7 @@ done
 # Depends: one entry for the package of every library the CLI loads, and nothing else.
 cli=$work/deb/usr/bin/vexillor-cli
 needed=$(objdump -p "$cli" | awk '/NEEDED/ {print $2}')
-want=$(for lib in $needed; do dpkg -S "*/$lib" 2>/dev/null | head -1 | cut -d: -f1; done | sort -u)
+want=$(for lib in $needed; do dpkg -S "*/$lib" 2>/dev/null | head -1 | cut -d: -f1 | cut -d, -f1; done | sort -u)
 have=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort -u)
 expect "Depends names the packages of the libraries the CLI loads" "$want" "$have"
 
@@ -159,10 +159,18 @@ expect "nothing written by the launcher" "" "$(find "$home" "$work/nothing-here"
 # With a prefix it hands the packaged program to Wine in that prefix.
 mkdir -p "$work/pfx" && : >"$work/pfx/system.reg"
 printf '#!/bin/sh\necho "$WINEPREFIX $*"\n' >"$bin/wine"
-expect "launcher starts wine" "$work/pfx $work/deb/usr/bin/../lib/vexillor/vexillor.exe" \
+expect "launcher starts wine" "$work/pfx $work/deb/usr/lib/vexillor/vexillor.exe" \
     "$(launch --prefix "$work/pfx")"
-expect "launcher takes WINEPREFIX" "$work/pfx $work/deb/usr/bin/../lib/vexillor/vexillor.exe" \
+expect "launcher takes WINEPREFIX" "$work/pfx $work/deb/usr/lib/vexillor/vexillor.exe" \
     "$(env -i HOME="$home" PATH="$bin:/usr/bin:/bin" WINEPREFIX="$work/pfx" "$work/deb/usr/bin/vexillor")"
+
+# Without either, the prefix the search finds: here ~/.wine of a home that holds the game.
+mkdir -p "$home/.wine/drive_c/Games" "$home/.wine/dosdevices" && ln -s ../drive_c "$home/.wine/dosdevices/c:"
+printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' \
+    '[Software\\Wow6432Node\\Tamrivo\\Quillmere\\BaseGame\\FileSystem] 1700000000' \
+    '"OutputDir"="C:\\Games\\Quillmere\\"' >"$home/.wine/system.reg"
+python3 "$root/tools/make_demo_install.py" "$home/.wine/drive_c/Games/Quillmere" >/dev/null
+expect "launcher finds the prefix" "$home/.wine $work/deb/usr/lib/vexillor/vexillor.exe" "$(launch)"
 
 [ $failures -eq 0 ] && echo "release artifacts: all checks passed"
 exit $((failures > 0))
