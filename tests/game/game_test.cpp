@@ -15,6 +15,9 @@
 #include "core/file_stream.h"
 #include "core/zero_alloc.h"
 #include "game/players.h"
+#ifndef _WIN32
+#include "game/prefix_search.h"
+#endif
 #include "platform/win32.h"
 #include "tests/support/test_support.h"
 
@@ -356,5 +359,27 @@ TEST(WineRegistryFile, ValuesAndKeyNamesAsWineWritesThem)
     for (const Case& c : cases) EXPECT_EQ(c.value, Get(c.key, c.name, c.view)) << c.key << ", " << c.name;
     install.WriteRegistryText("WINE REGISTRY Version 2\n#arch=win32\n\n" + sections);
     EXPECT_EQ("1:64\0"s, Get("Software\\Test", "V", KEY_WOW64_32KEY)) << "a 32-bit prefix has the plain key only";
+}
+
+// Steam's library list in the forms it has had, and the damage a hand-edited one may carry.
+TEST(SteamLibraryList, PathsInEveryFormAndNothingElse)
+{
+    struct Case { const char* what; std::string text; std::vector<std::string> paths; } cases[] = {
+        {"today's form", "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/home/a/.local/share/Steam\"\n"
+         "\t\t\"apps\"\n\t\t{\n\t\t\t\"228980\"\t\t\"1\"\n\t\t}\n\t}\n\t\"1\"\n\t{\n\t\t\"Path\"\t\"/mnt/lib\"\n\t}\n}\n",
+         {"/home/a/.local/share/Steam", "/mnt/lib"}},
+        {"older form: numbered entries of the top block",
+         "\"LibraryFolders\" { \"TimeNextStatsReport\" \"17\" \"1\" \"/mnt/old lib\" }", {"/mnt/old lib"}},
+        {"escapes and a comment", "// saved by Steam\n\"libraryfolders\" { \"0\" { \"path\" \"/a \\\"b\\\" \\\\c\" } }",
+         {"/a \"b\" \\c"}},
+        {"numbers deeper down are app ids, not folders", "\"x\" { \"0\" { \"apps\" { \"1\" \"/not\" } } }", {}},
+        {"relative and empty paths are left out", "\"x\" { \"0\" { \"path\" \"lib\" } \"1\" { \"path\" \"\" } }", {}},
+        {"an unclosed string ends the list", "\"x\" { \"0\" { \"path\" \"/ok\" } \"1\" { \"path\" \"/cut", {"/ok"}},
+        {"stray braces and a value with no key", "} } \"path\" { \"path\" \"/after\" } }", {"/after"}},
+        {"a zero byte inside a path", "\"x\" { \"0\" { \"path\" \"/a\0b\" } }"s, {}},
+        {"empty", "", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.paths, ReadLibraryFolders(c.text.data(), c.text.size())) << c.what;
 }
 #endif

@@ -89,5 +89,15 @@ run "C:\\Program Files\\Vexillor\\uninstall.exe" /S >/dev/null 2>&1 || fail "sil
 [ ! -e "$lnk" ] || fail "the shortcut is left behind"
 run reg query "$key" >/dev/null 2>&1 && fail "the uninstall key is left behind"
 
+# /D= chooses the folder; the uninstaller then removes that one.
+other=$prefix/drive_c/Tools/Vexillor
+run "$setup" /S '/D=C:\Tools\Vexillor' >/dev/null 2>&1 || fail "install with /D=: exit $?"
+"$server" -w
+[ -f "$other/vexillor.exe" ] || fail "/D= did not choose the folder"
+run 'C:\Tools\Vexillor\uninstall.exe' /S >/dev/null 2>&1 || true
+"$server" -w
+[ ! -e "$other" ] || fail "left behind in the /D= folder: $(ls -A "$other")"
+[ -d "$prefix/drive_c/Tools" ] || fail "the uninstaller removed the folder above its own"
+
 [ $failures -eq 0 ] && echo "installer: all checks passed"
 exit $((failures > 0))
