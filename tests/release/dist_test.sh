@@ -149,6 +149,13 @@ for part in "found no Wine prefix with Quillmere" "$home/.wine" "$home/.local/sh
             "vexillor --prefix" "WINEPREFIX"; do
     [[ $msg == *"$part"* ]] || fail "launcher message lacks '$part':"$'\n'"$msg"
 done
+# Started from the menu (no terminal, a display): the same text in a window too.
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s/zenity-said"\n' "$work" >"$bin/zenity" && chmod +x "$bin/zenity"
+env -i HOME="$home" PATH="$bin:/usr/bin:/bin" DISPLAY=:99 "$work/deb/usr/bin/vexillor" >/dev/null 2>&1 </dev/null || true
+grep -q "found no Wine prefix with Quillmere" "$work/zenity-said" 2>/dev/null ||
+    fail "started from the menu, the launcher showed no message window"
+grep -qx -- "--error" "$work/zenity-said" 2>/dev/null || fail "the message window is no error dialog"
+rm -f "$bin/zenity"
 rc=0; msg=$(launch --prefix "$work/nothing-here" 2>&1) || rc=$?
 expect "launcher, --prefix without system.reg: exit" 1 "$rc"
 [[ $msg == *"is not a Wine prefix"* ]] || fail "launcher --prefix message: $msg"
