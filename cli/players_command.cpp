@@ -105,7 +105,10 @@ bool CheckInstallation()
 #ifndef _WIN32
     char file[4096];
     if (WineRegistryFile(file, sizeof file))
-        fprintf(stderr, "  registry:   %s (the Wine prefix: WINEPREFIX, else ~/.wine)\n", file);
+        fprintf(stderr,
+                "  registry:   %s (WINEPREFIX; when unset, the prefix 'vexillor-cli prefix' finds,\n"
+                "              else ~/.wine)\n",
+                file);
 #endif
     return false;
 }
