@@ -24,6 +24,9 @@ namespace {
 const DWORD kShareWrite = 0x2;  // FILE_SHARE_WRITE: the callers never pass it, sharing honours it
 
 thread_local DWORD lastError = ERROR_SUCCESS;
+// The errno behind the last value ErrorFromErrno gave, so messages can use the system's words.
+thread_local int lastErrno = 0;
+thread_local DWORD lastErrnoError = ERROR_SUCCESS;
 
 int64_t writesLeft = -1;  // PlatformFailWritesAfter; negative: no fault
 PlatformPathProbe directoryProbe = nullptr;
@@ -68,7 +71,7 @@ DWORD MissingError(const std::string& path)
     return ERROR_PATH_NOT_FOUND;
 }
 
-DWORD ErrorFromErrno(int error, const std::string& path)
+DWORD WindowsErrorOf(int error, const std::string& path)
 {
     switch (error) {
     case ENOENT: return MissingError(path);
@@ -86,6 +89,13 @@ DWORD ErrorFromErrno(int error, const std::string& path)
     case EBADF: return ERROR_INVALID_HANDLE;
     default: return ERROR_INVALID_PARAMETER;
     }
+}
+
+DWORD ErrorFromErrno(int error, const std::string& path)
+{
+    lastErrno = error;
+    lastErrnoError = WindowsErrorOf(error, path);
+    return lastErrnoError;
 }
 
 // A path with no write permission bits is read-only for everybody, root included.
@@ -154,6 +164,8 @@ bool Matches(const char* pattern, const char* name)
 
 }  // namespace
 
+int PlatformErrnoFor(DWORD error) { return error == lastErrnoError ? lastErrno : 0; }
+
 void PlatformFailWritesAfter(int64_t bytes) { writesLeft = bytes; }
 
 void PlatformOnCreateDirectory(PlatformPathProbe probe) { directoryProbe = probe; }
@@ -175,7 +187,7 @@ static HANDLE OpenForReading(const std::string& path, DWORD access, DWORD share)
     struct stat st;
     DWORD refusal = ERROR_SUCCESS;
     if (fstat(fd, &st) != 0) refusal = ErrorFromErrno(errno, path);
-    else if (S_ISDIR(st.st_mode)) refusal = ERROR_ACCESS_DENIED;
+    else if (S_ISDIR(st.st_mode)) refusal = ErrorFromErrno(EISDIR, path);
     else if (!SharingAllowsLocked(st, access, share)) refusal = ERROR_SHARING_VIOLATION;
     if (refusal != ERROR_SUCCESS) {
         close(fd);
@@ -205,7 +217,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
     bool existed = stat(path.c_str(), &st) == 0;
     if (existed) {
         if (S_ISDIR(st.st_mode)) {
-            lastError = ERROR_ACCESS_DENIED;
+            lastError = ErrorFromErrno(EISDIR, path);
             return INVALID_HANDLE_VALUE;
         }
         // Checked before opening, so a refused CREATE_ALWAYS truncates nothing.
@@ -386,6 +398,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
     if (stat(target.c_str(), &existing) == 0) {
         if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
         if (S_ISDIR(existing.st_mode) || IsReadOnly(existing)) return Fail(ERROR_ACCESS_DENIED);
+        // A device, FIFO or socket is not a file a rename may replace: the node would be lost.
+        if (!S_ISREG(existing.st_mode)) return Fail(ERROR_ACCESS_DENIED);
         if (IsOpenLocked(existing)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (rename(source.c_str(), target.c_str()) != 0) return Fail(ErrorFromErrno(errno, target));

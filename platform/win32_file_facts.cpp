@@ -1,0 +1,82 @@
+// The file facts on Windows: FormatMessageA, handle information and the final path name.
+#include "platform/file_facts.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+HANDLE OpenForFacts(const char* path)
+{
+    // No access asked: only the file's identity and type are read. Folders need the flag.
+    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+void SystemErrorText(DWORD error, char* out, size_t size)
+{
+    if (!size) return;
+    out[0] = 0;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                             out, DWORD(size), nullptr);
+    if (n == 0) {
+        snprintf(out, size, "error %lu", (unsigned long)error);
+        return;
+    }
+    size_t length = strlen(out);
+    while (length && (out[length - 1] == '\n' || out[length - 1] == '\r' || out[length - 1] == ' ' ||
+                      out[length - 1] == '.'))
+        out[--length] = 0;
+}
+
+FileKind KindOfFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileAbsent;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileDirectory;
+    HANDLE file = OpenForFacts(path);
+    if (file == INVALID_HANDLE_VALUE) return FileRegular;  // there, but only the open can tell
+    DWORD type = GetFileType(file);
+    CloseHandle(file);
+    return type == FILE_TYPE_DISK ? FileRegular : FileSpecial;
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    HANDLE first = OpenForFacts(a);
+    if (first == INVALID_HANDLE_VALUE) return false;
+    HANDLE second = OpenForFacts(b);
+    BY_HANDLE_FILE_INFORMATION fa, fb;
+    bool same = second != INVALID_HANDLE_VALUE && GetFileInformationByHandle(first, &fa) &&
+                GetFileInformationByHandle(second, &fb) &&
+                fa.dwVolumeSerialNumber == fb.dwVolumeSerialNumber &&
+                fa.nFileIndexHigh == fb.nFileIndexHigh && fa.nFileIndexLow == fb.nFileIndexLow;
+    CloseHandle(first);
+    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+    return same;
+}
+
+bool FinalPathOf(const char* path, char* out, size_t size)
+{
+    char final[MAX_PATH + 8];
+    DWORD n = 0;
+    // Only a link is resolved: any other path keeps the spelling the user gave it.
+    DWORD attributes = GetFileAttributesA(path);
+    bool link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    HANDLE file = link ? OpenForFacts(path) : INVALID_HANDLE_VALUE;
+    if (file != INVALID_HANDLE_VALUE) {
+        n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        CloseHandle(file);
+    }
+    // "\\?\C:\..." is the drive path the rest of the program uses; any other form is kept as given.
+    const char* result = path;
+    if (n > 0 && n < sizeof final && !strncmp(final, "\\\\?\\", 4) && final[5] == ':' &&
+        _stricmp(final + 4, path) != 0) {
+        result = final + 4;
+    }
+    if (strlen(result) >= size) return false;
+    memcpy(out, result, strlen(result) + 1);
+    return true;
+}
