@@ -4,6 +4,9 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
+
+#include <string>
 
 #include "platform/win32.h"
 
@@ -27,3 +30,11 @@ bool SameFile(const char* a, const char* b);
 // The file a link at `path` leads to (links followed, also a dangling one), in core form into
 // `out` (size bytes); any other path is copied unchanged. False when the result does not fit.
 bool FinalPathOf(const char* path, char* out, size_t size);
+
+// Size and last change of the file at `path`, the time as local "YYYY-MM-DD HH:MM" into `date`
+// (dateSize bytes). False when no file is there.
+bool FileStampOf(const char* path, uint64_t* size, char* date, size_t dateSize);
+
+// The Linux path of `path`: natively the file the layer opens, under Wine the prefix's Unix
+// name for it; empty on Windows proper, which has none.
+std::string HostPathOf(const char* path);

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
@@ -102,4 +103,22 @@ bool FinalPathOf(const char* path, char* out, size_t size)
     if (target.size() >= size) return false;
     for (size_t i = 0; i <= target.size(); ++i) out[i] = target[i] == '/' ? '\\' : target[i];
     return true;
+}
+
+bool FileStampOf(const char* path, uint64_t* size, char* date, size_t dateSize)
+{
+    std::string native;
+    struct stat st;
+    if (!CoreToNativePath(path, native) || native.empty() || stat(native.c_str(), &st) != 0) return false;
+    *size = uint64_t(st.st_size);
+    struct tm local;
+    time_t when = st.st_mtime;
+    if (!localtime_r(&when, &local) || !strftime(date, dateSize, "%Y-%m-%d %H:%M", &local)) date[0] = 0;
+    return true;
+}
+
+std::string HostPathOf(const char* path)
+{
+    std::string native;
+    return CoreToNativePath(path, native) ? native : std::string();
 }

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <vector>
+
 namespace {
 
 HANDLE OpenForFacts(const char* path)
@@ -79,4 +81,39 @@ bool FinalPathOf(const char* path, char* out, size_t size)
     if (strlen(result) >= size) return false;
     memcpy(out, result, strlen(result) + 1);
     return true;
+}
+
+bool FileStampOf(const char* path, uint64_t* size, char* date, size_t dateSize)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    *size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    FILETIME local;
+    SYSTEMTIME t;
+    if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &t))
+        snprintf(date, dateSize, "%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+    else if (dateSize)
+        date[0] = 0;
+    return true;
+}
+
+std::string HostPathOf(const char* path)
+{
+    // Wine's own export: present under Wine, absent on Windows.
+    typedef char*(__cdecl * UnixName)(const wchar_t*);
+    UnixName unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return std::string();
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return std::string();
+    int units = MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0);
+    if (units <= 0) return std::string();
+    std::vector<wchar_t> wide(size_t(units));
+    MultiByteToWideChar(CP_ACP, 0, full, -1, wide.data(), units);
+    char* name = unixName(wide.data());
+    if (!name) return std::string();
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
 }
