@@ -120,5 +120,21 @@ bool FileStampOf(const char* path, uint64_t* size, char* date, size_t dateSize)
 std::string HostPathOf(const char* path)
 {
     std::string native;
-    return CoreToNativePath(path, native) ? native : std::string();
+    if (!CoreToNativePath(path, native) || native.empty()) return std::string();
+    // Through the prefix's drive links to the folders a player finds in a file manager; a file
+    // not there yet keeps its name behind its folder's real path.
+    bool folder = native.back() == '/';
+    std::string head = folder ? native.substr(0, native.size() - 1) : native, tail;
+    while (!head.empty()) {
+        if (char* real = realpath(head.c_str(), nullptr)) {
+            std::string result = real + tail + (folder ? "/" : "");
+            free(real);
+            return result;
+        }
+        size_t slash = head.find_last_of('/');
+        if (slash == std::string::npos) break;
+        tail = head.substr(slash) + tail;
+        head = head.substr(0, slash);
+    }
+    return native;
 }

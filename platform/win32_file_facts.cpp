@@ -109,7 +109,7 @@ std::string HostPathOf(const char* path)
     if (n == 0 || n >= sizeof full) return std::string();
     int units = MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0);
     if (units <= 0) return std::string();
-    std::vector<wchar_t> wide(size_t(units));
+    std::vector<wchar_t> wide(static_cast<size_t>(units));
     MultiByteToWideChar(CP_ACP, 0, full, -1, wide.data(), units);
     char* name = unixName(wide.data());
     if (!name) return std::string();
