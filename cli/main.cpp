@@ -80,6 +80,8 @@ int main(int argc, char** argv)
                  kName};
     app.set_version_flag("--version", std::string(kName) + " " + VEX_VERSION);
     app.require_subcommand(1);
+    // Under Wine a Unix path such as /home/me/crest.bmp is a file name, not a "/h" option.
+    app.allow_windows_style_options(false);
     app.footer("Exit status: 0 done, 1 failed, 2 usage error.\n"
                "'vexillor-cli COMMAND --help' describes a command. '--' ends the options, for "
                "file names that begin with '-'.");

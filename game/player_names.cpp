@@ -72,7 +72,7 @@ std::string DecodeName(const std::string& bytes, unsigned codePage)
     if (bytes.empty()) return bytes;
     int n = MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
     if (n <= 0) return bytes;
-    std::vector<wchar_t> wide(size_t(n));
+    std::vector<wchar_t> wide(static_cast<size_t>(n));
     MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), wide.data(), n);
     int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
     if (m <= 0) return bytes;

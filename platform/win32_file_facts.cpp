@@ -62,21 +62,19 @@ bool SameFile(const char* a, const char* b)
 
 bool FinalPathOf(const char* path, char* out, size_t size)
 {
-    char final[MAX_PATH + 8];
-    DWORD n = 0;
-    // Only a link is resolved: any other path keeps the spelling the user gave it.
-    DWORD attributes = GetFileAttributesA(path);
-    bool link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-    HANDLE file = link ? OpenForFacts(path) : INVALID_HANDLE_VALUE;
-    if (file != INVALID_HANDLE_VALUE) {
-        n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        CloseHandle(file);
-    }
-    // "\\?\C:\..." is the drive path the rest of the program uses; any other form is kept as given.
+    // A link shows as a final path other than the full path the name spells. Wine reports Unix
+    // links as plain files, so the comparison is the test rather than the reparse attribute.
+    char final[MAX_PATH + 8], full[MAX_PATH];
     const char* result = path;
-    if (n > 0 && n < sizeof final && !strncmp(final, "\\\\?\\", 4) && final[5] == ':' &&
-        _stricmp(final + 4, path) != 0) {
-        result = final + 4;
+    HANDLE file = OpenForFacts(path);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        CloseHandle(file);
+        DWORD m = GetFullPathNameA(path, sizeof full, full, nullptr);
+        // "\\?\C:\..." is the drive path the rest of the program uses; other forms are kept.
+        if (n > 0 && n < sizeof final && m > 0 && m < sizeof full && !strncmp(final, "\\\\?\\", 4) &&
+            final[5] == ':' && _stricmp(final + 4, full) != 0)
+            result = final + 4;
     }
     if (strlen(result) >= size) return false;
     memcpy(out, result, strlen(result) + 1);
