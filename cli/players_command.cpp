@@ -218,9 +218,21 @@ void PrintSkipped(FILE* out)
         for (int32_t i = 0; i < playerFolders.count && !listed; ++i)
             listed = players + name + "\\" == playerFolders.data[i].c_str();
         if (listed) continue;
-        bool hasFile = KindOfFile((players + name + "\\" + profileFile).c_str()) == FileRegular;
+        std::string file = players + name + "\\" + profileFile, why = "not a profile";
+        if (KindOfFile(file.c_str()) != FileRegular) {
+            why = "no " + profileFile;
+        } else {
+            HANDLE f = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            char reason[256];
+            if (f == INVALID_HANDLE_VALUE) {
+                SystemErrorText(GetLastError(), reason, sizeof reason);
+                why = profileFile + ": " + reason;
+            } else {
+                CloseHandle(f);
+            }
+        }
         if (!skipped.empty()) skipped += ", ";
-        skipped += name + (hasFile ? " (not a profile)" : " (no " + profileFile + ")");
+        skipped += name + " (" + why + ")";
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     if (!skipped.empty()) fprintf(out, "Skipped: %s\n", skipped.c_str());

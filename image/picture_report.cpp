@@ -42,17 +42,24 @@ bool ReadStart(const char* path, std::vector<uint8_t>& bytes, std::string& reaso
         reason = text;
         return false;
     }
-    bytes.resize(kReadLimit);
-    DWORD got = 0;
-    BOOL ok = ReadFile(file, bytes.data(), kReadLimit, &got, nullptr);
-    DWORD error = GetLastError();
+    // In pieces: a banner file is a few kilobytes, and most files end long before the limit.
+    BOOL ok = TRUE;
+    DWORD error = ERROR_SUCCESS;
+    while (ok && bytes.size() < kReadLimit) {
+        size_t had = bytes.size();
+        bytes.resize(had + 16384);
+        DWORD got = 0;
+        ok = ReadFile(file, bytes.data() + had, 16384, &got, nullptr);
+        if (!ok) error = GetLastError();
+        bytes.resize(had + got);
+        if (got == 0) break;
+    }
     CloseHandle(file);
     if (!ok) {
         SystemErrorText(error, text, sizeof text);
         reason = text;
         return false;
     }
-    bytes.resize(got);
     return true;
 }
 
