@@ -23,10 +23,24 @@ namespace {
 
 const DWORD kShareWrite = 0x2;  // FILE_SHARE_WRITE: the callers never pass it, sharing honours it
 
-thread_local DWORD lastError = ERROR_SUCCESS;
-// The errno behind the last value ErrorFromErrno gave, so messages can use the system's words.
-thread_local int lastErrno = 0;
-thread_local DWORD lastErrnoError = ERROR_SUCCESS;
+// The errno ErrorFromErrno last turned into an error value, until that value is stored.
+thread_local int pendingErrno = 0;
+
+// The last-error value, and the errno behind it when it came from one, so that messages can use
+// the system's own words; a value set any other way has none.
+struct LastError {
+    DWORD value = ERROR_SUCCESS;
+    int cause = 0;
+    LastError& operator=(DWORD v)
+    {
+        value = v;
+        cause = pendingErrno;
+        pendingErrno = 0;
+        return *this;
+    }
+    operator DWORD() const { return value; }
+};
+thread_local LastError lastError;
 
 int64_t writesLeft = -1;  // PlatformFailWritesAfter; negative: no fault
 PlatformPathProbe directoryProbe = nullptr;
@@ -93,9 +107,9 @@ DWORD WindowsErrorOf(int error, const std::string& path)
 
 DWORD ErrorFromErrno(int error, const std::string& path)
 {
-    lastErrno = error;
-    lastErrnoError = WindowsErrorOf(error, path);
-    return lastErrnoError;
+    DWORD value = WindowsErrorOf(error, path);
+    pendingErrno = error;
+    return value;
 }
 
 // A path with no write permission bits is read-only for everybody, root included.
@@ -164,7 +178,7 @@ bool Matches(const char* pattern, const char* name)
 
 }  // namespace
 
-int PlatformErrnoFor(DWORD error) { return error == lastErrnoError ? lastErrno : 0; }
+int PlatformErrnoFor(DWORD error) { return error == lastError.value ? lastError.cause : 0; }
 
 void PlatformFailWritesAfter(int64_t bytes) { writesLeft = bytes; }
 
@@ -172,7 +186,11 @@ void PlatformOnCreateDirectory(PlatformPathProbe probe) { directoryProbe = probe
 
 DWORD GetLastError(void) { return lastError; }
 
-void SetLastError(DWORD error) { lastError = error; }
+// Setting the value that is there already keeps its cause: callers restore an error that way.
+void SetLastError(DWORD error)
+{
+    if (error != lastError.value) lastError = error;
+}
 
 // Opening an existing file to read changes nothing on disk, so the checks can follow the open:
 // one open and one fstat, where the creating dispositions must look before they truncate.
@@ -468,8 +486,9 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         }
         DIR* dir = opendir(folder.c_str());
         if (!dir) {
-            lastError = errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                            : ErrorFromErrno(errno, folder);
+            int cause = errno;
+            DWORD code = ErrorFromErrno(cause, folder);
+            lastError = cause == ENOENT || cause == ENOTDIR ? ERROR_PATH_NOT_FOUND : code;
             delete search;
             return INVALID_HANDLE_VALUE;
         }

@@ -171,6 +171,10 @@ if [ -z "$wine" ]; then  # Wine has no FIFOs or device nodes to offer a Windows 
     fi
 fi
 
+# A folder that cannot be made: the system's reason.
+run 1 convert "$w/keep.bmp" "$w/keep.bmp/sub/x.tex"
+is "$(tail -1 <<<"$err")" "$w/keep.bmp/sub/x.tex: $(os 'Not a directory' 'Path not found')"
+
 # A link as the destination is written through: the link stays, its target gets the banner.
 mkdir "$w/elsewhere"; echo old >"$w/elsewhere/real.tex"; ln -s ../elsewhere/real.tex "$w/v/link.tex"
 run 0 convert "$w/keep.bmp" "$w/v/link.tex"
