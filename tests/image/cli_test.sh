@@ -132,10 +132,17 @@ ROWS
 rm -f "$w/v/c#"*; cp "$w/bad48.bmp" "$w/v/c#2.bmp"
 run 0 check "$w/v/c.bmp"; has "$out" "destroyed 2: $w/v/c#2.bmp: not used: 48×48, 24-bit BMP; a banner is"
 
-# A picture cut short converts as the rules say, with a warning: 20 of 32 rows are there.
+# A picture cut short converts as the rules say, with a warning of the rows it lacks (rows are
+# stored bottom first, so the top ones go): black in a BMP, transparent in a TGA.
 head -c $((54 + 96 * 20)) "$w/v/c.bmp" >"$w/short.bmp"
-run 0 convert "$w/short.bmp" "$w/short.tex"
-is "$err" "warning: $w/short.bmp is shorter than its pixel data: the top 12 rows come out black"
+head -c $((18 + 128 * 31 + 5)) "$fixtures/own_tga32_32.tga" >"$w/short.tga"
+while IFS='|' read -r file says; do
+    run 0 convert "$w/$file" "$w/short.tex"
+    is "$err" "warning: $w/$file is shorter than its pixel data: $says"
+done <<'ROWS'
+short.bmp|the top 12 rows come out black
+short.tga|the top 1 row comes out transparent
+ROWS
 
 # Never an input as the output: refused before anything is read or written, the picture intact.
 cp "$w/v/c.bmp" "$w/keep.bmp"; cp "$w/v/c.bmp" "$w/v/c#1.bmp"
