@@ -191,13 +191,19 @@ void PrintPlayers(const PlayerList& list, FILE* out, bool paths = false)
         owned.push_back(BannersOf(i));
         bannerWidth = std::max(bannerWidth, owned.back().size());
     }
+    // With --paths the Linux path closes each line, so the row number stays first on every one.
+    size_t folderWidth = 6;
+    for (int32_t i = 0; paths && i < list.names.count; ++i)
+        folderWidth = std::max(folderWidth, DisplayWidth(playerFolders.data[i].c_str()));
+    std::string head = std::string("Folder") + (paths ? std::string(folderWidth - 6, ' ') + " Linux path" : "");
     fprintf(out, "%-4s %s %s %s %s\n", "Row", Pad(player, nameWidth).c_str(), Pad(race, raceWidth).c_str(),
-            Pad(banners, bannerWidth).c_str(), "Folder");
+            Pad(banners, bannerWidth).c_str(), head.c_str());
     for (int32_t i = 0; i < list.names.count; ++i) {
+        std::string folder = playerFolders.data[i].c_str();
+        if (paths) folder = Pad(folder, folderWidth) + " " + HostPathOf(folder.c_str());
         fprintf(out, "%-4d %s %s %s %s\n", int(i + 1), Pad(list.shown[size_t(i)], nameWidth).c_str(),
                 Pad(RaceText(list.races.data[i]), raceWidth).c_str(), Pad(owned[size_t(i)], bannerWidth).c_str(),
-                playerFolders.data[i].c_str());
-        if (paths) fprintf(out, "%-4s %s\n", "", HostPathOf(playerFolders.data[i].c_str()).c_str());
+                folder.c_str());
     }
 }
 
