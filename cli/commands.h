@@ -20,6 +20,9 @@ struct InspectArguments {
     std::string file;
     std::string pngPrefix;  // empty: no PNG export
 };
+struct PlayersArguments {
+    bool paths = false;  // each profile's folder as a Linux path too
+};
 struct InstallArguments {
     std::string picture;
     std::string player;  // a row number or a name
@@ -30,7 +33,7 @@ int RunCheckCommand(const CheckArguments& args);
 int RunConvertCommand(const ConvertArguments& args);
 int RunInspectCommand(const InspectArguments& args);
 // Player profiles of the game installation, and installing a banner into one of them.
-int RunPlayersCommand();
+int RunPlayersCommand(const PlayersArguments& args);
 int RunInstallCommand(const InstallArguments& args);
 #ifndef _WIN32
 // Prints the Wine prefix that holds the game, or says where it looked and returns 1.

@@ -1,11 +1,58 @@
 // inspect: reads a TEX file with the checking reader, describes it, and can export level 0 of
 // every record as a PNG.
 #include <stdio.h>
+#include <string.h>
+
+#include <string>
 
 #include "cli/commands.h"
 #include "image/png_writer.h"
+#include "image/tex_format.h"
 #include "image/tex_reader.h"
 #include "platform/win32.h"
+
+namespace {
+
+bool EndsWith(const std::string& text, const char* tail)
+{
+    size_t n = strlen(tail);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = text[text.size() - n + i];
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+        if (c != tail[i]) return false;
+    }
+    return true;
+}
+
+// One line for the player: which banner the file is, from what, how large, with how many
+// destroyed variants. The game tells the two banners apart by their file names.
+void PrintSummary(const std::string& file, const TexLayout& layout)
+{
+    if (layout.recordCount == 0) return;
+    const TexRecordLayout& first = layout.records[0];
+    std::string what = EndsWith(file, "banneruserstat.tex") ? "statistics banner"
+                     : EndsWith(file, "banneruser.tex")     ? "in-game banner"
+                                                            : "banner texture";
+    uint32_t flags = layout.isSet ? layout.setFlags : first.flags;
+    const char* source = (flags & TexFromTga) ? "TGA source, " : (flags & TexFromBmp) ? "BMP source, " : "";
+    uint32_t variants = layout.recordCount - 1;
+    printf("%s, %s%u×%u, %s\n", what.c_str(), source, first.width, first.height,
+           variants == 0 ? "no destroyed variants"
+           : variants == 1 ? "with 1 destroyed variant"
+                           : ("with " + std::to_string(variants) + " destroyed variants").c_str());
+}
+
+// PREFIX-banner.png for the banner, PREFIX-destroyed1.png and on for its variants; a prefix
+// that names a folder ("out/") gets the bare names inside it.
+std::string PngName(const std::string& prefix, uint32_t record)
+{
+    std::string what = record == 0 ? "banner" : "destroyed" + std::to_string(record);
+    bool folder = !prefix.empty() && (prefix.back() == '/' || prefix.back() == '\\');
+    return prefix + (folder ? "" : "-") + what + ".png";
+}
+
+}  // namespace
 
 int RunInspectCommand(const InspectArguments& args)
 {
@@ -23,6 +70,7 @@ int RunInspectCommand(const InspectArguments& args)
     }
 
     char text[128];
+    PrintSummary(file, layout);
     printf("%s: %u bytes\n", file, bytes.size);
     if (layout.hasIdentifier) {
         FormatIdentifier(layout.identifier, text, sizeof text);
@@ -44,10 +92,9 @@ int RunInspectCommand(const InspectArguments& args)
     }
 
     if (!prefix) return ExitDone;
-    // PREFIX-0.png is the banner picture, PREFIX-1.png to -3.png its destroyed variants.
     for (uint32_t i = 0; i < layout.recordCount; ++i) {
-        char name[MAX_PATH + 16];
-        snprintf(name, sizeof name, "%s-%u.png", prefix, i);
+        std::string named = PngName(prefix, i);
+        const char* name = named.c_str();
         char png[MAX_PATH];
         if (!CorePathArgument("inspect", name, png)) return ExitFailed;
         const TexRecordLayout& r = layout.records[i];

@@ -73,12 +73,15 @@ int main(int argc, char** argv)
 {
 #ifdef _WIN32
     appInstance = GetModuleHandleA(nullptr);  // the string table is linked into this program
+    SetConsoleOutputCP(CP_UTF8);  // names and reasons are written in UTF-8
 #endif
     CLI::App app{"Banners for Quillmere without the window: check pictures, convert them to the "
                  "game's texture files, and install them into player profiles.",
                  kName};
     app.set_version_flag("--version", std::string(kName) + " " + VEX_VERSION);
     app.require_subcommand(1);
+    // Under Wine a Unix path such as /home/me/crest.bmp is a file name, not a "/h" option.
+    app.allow_windows_style_options(false);
     app.footer("Exit status: 0 done, 1 failed, 2 usage error.\n"
                "'vexillor-cli COMMAND --help' describes a command. '--' ends the options, for "
                "file names that begin with '-'.");
@@ -108,11 +111,15 @@ int main(int argc, char** argv)
         ->type_name("");
     inspectCommand
         ->add_option("--png", inspect.pngPrefix,
-                     "Also export each record's full-size picture as PREFIX-N.png")
+                     "Also export each record's full-size picture as PREFIX-banner.png, "
+                     "PREFIX-destroyed1.png, ...")
         ->type_name("PREFIX");
 
+    PlayersArguments players;
     CLI::App* playersCommand = app.add_subcommand(
         "players", "List the game's player profiles as the banner dialog shows them");
+    playersCommand->add_flag("--paths", players.paths,
+                             "Also show each profile's folder as a Linux path");
 
 #ifndef _WIN32
     CLI::App* prefixCommand =
@@ -127,7 +134,7 @@ int main(int argc, char** argv)
         ->required()
         ->type_name("");
     installCommand
-        ->add_option("--player", install.player, "The profile: its row in 'players', or its name")
+        ->add_option("--player", install.player, "The profile: its row in 'players', its name (any letter case) or its folder's name")
         ->type_name("ROW|NAME")
         ->required();
     installCommand->add_flag("--in-game", install.inGame, "The in-game banner (BannerUser.tex)");
@@ -147,7 +154,7 @@ int main(int argc, char** argv)
     if (checkCommand->parsed()) return RunCheckCommand(check);
     if (convertCommand->parsed()) return RunConvertCommand(convert);
     if (inspectCommand->parsed()) return RunInspectCommand(inspect);
-    if (playersCommand->parsed()) return RunPlayersCommand();
+    if (playersCommand->parsed()) return RunPlayersCommand(players);
 #ifndef _WIN32
     if (prefixCommand->parsed()) return RunPrefixCommand();
 #endif

@@ -4,18 +4,25 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/explain.h"
 #include "core/string_table.h"
+#include "game/player_names.h"
 #include "game/players.h"
 #include "image/convert.h"
 #include "image/picture.h"
+#include "platform/file_facts.h"
 #include "platform/win32.h"
 #include "resource.h"
 
 #ifndef _WIN32
+#include <errno.h>
+#include <sys/stat.h>
+
 #include "platform/posix_path.h"
 #include "platform/wine_prefix.h"
 #endif
@@ -23,9 +30,11 @@
 namespace {
 
 // The profiles in row order: playerFolders holds the folders, as after the dialog's list filling.
+// `shown` holds the names as the terminal shows them, decoded from the game's code page.
 struct PlayerList {
     SerialStringArray names;
     SerialIntArray races;
+    std::vector<std::string> shown;
 };
 
 std::string Table(UINT id)
@@ -61,6 +70,23 @@ bool PlayersFolder(const char* gameDir, std::string& folder)
     return folder.size() + 3 < MAX_PATH;
 }
 
+// Why the lookup found no key: natively the prefix or its registry file may be what is missing.
+std::string WhyNoKey()
+{
+#ifndef _WIN32
+    char prefix[4096], file[4096];
+    struct stat st;
+    if (WinePrefixFolder(prefix, sizeof prefix) && stat(prefix, &st) != 0)
+        return std::string("the Wine prefix ") + prefix + " is missing (" + strerror(errno) + ")";
+    if (WineRegistryFile(file, sizeof file)) {
+        FILE* f = fopen(file, "rb");
+        if (!f) return std::string("the registry file ") + file + " cannot be read (" + strerror(errno) + ")";
+        fclose(f);
+    }
+#endif
+    return "the registry key is missing";
+}
+
 // Says why the player list would be empty: where the lookup looked and what was missing.
 // Returns true when the installation and its players folder are there.
 bool CheckInstallation()
@@ -83,7 +109,9 @@ bool CheckInstallation()
             FindClose(search);
             return true;
         }
-        fprintf(stderr, "No Quillmere installation found: the players folder is missing.\n");
+        char reason[256];
+        SystemErrorText(GetLastError(), reason, sizeof reason);
+        fprintf(stderr, "No Quillmere installation found: the players folder is missing (%s).\n", reason);
         fprintf(stderr, "  looked for: %s\n", Where(players).c_str());
         fprintf(stderr, "  named by:   %s, value %s = %s\n", subKey.c_str(), value.c_str(), gameDir);
         return false;
@@ -91,7 +119,7 @@ bool CheckInstallation()
 
     std::string why;
     switch (r) {
-    case GameKeyMissing: why = "the registry key is missing"; break;
+    case GameKeyMissing: why = WhyNoKey(); break;
     case GameSubKeyMissing: why = "the registry key has no sub-key " + Table(IDS_REGISTRY_SUBKEY); break;
     case GameValueMissing: why = "the key has no value " + value; break;
     case GameValueTooLong: why = "the value " + value + " is longer than 259 characters"; break;
@@ -118,21 +146,105 @@ void LoadPlayers(PlayerList& list)
 {
     ScanPlayerProfiles(playerFolders, list.names, list.races);
     SortPlayersByRace(playerFolders, list.names, list.races);
+    unsigned codePage = GameCodePage();
+    for (int32_t i = 0; i < list.names.count; ++i) list.shown.push_back(DecodeName(list.names.data[i].c_str(), codePage));
 }
 
-void PrintPlayers(const PlayerList& list, FILE* out)
+// The last component of a profile folder ("C:\...\Players\Aldric\" gives "Aldric").
+std::string FolderName(const std::string& folder)
 {
-    std::string player = Table(IDS_COLUMN_PLAYER), race = Table(IDS_COLUMN_RACE);
-    size_t nameWidth = player.size(), raceWidth = race.size();
-    for (int32_t i = 0; i < list.names.count; ++i) {
-        if (list.names.data[i].length() > nameWidth) nameWidth = list.names.data[i].length();
-        if (RaceText(list.races.data[i]).size() > raceWidth) raceWidth = RaceText(list.races.data[i]).size();
+    std::string f = folder;
+    if (!f.empty() && f.back() == '\\') f.pop_back();
+    size_t cut = f.find_last_of('\\');
+    return cut == std::string::npos ? f : f.substr(cut + 1);
+}
+
+// The banners a profile has, with the day each was written: "in game 2026-12-07, statistics
+// 2026-11-30", or "none".
+std::string BannersOf(int32_t row)
+{
+    std::string text;
+    for (int inGame = 1; inGame >= 0; --inGame) {
+        char path[MAX_PATH], date[32];
+        uint64_t size = 0;
+        if (!ComposeBannerPath(row, inGame != 0, path) || KindOfFile(path) != FileRegular ||
+            !FileStampOf(path, &size, date, sizeof date))
+            continue;
+        if (!text.empty()) text += ", ";
+        text += std::string(inGame ? "in game " : "statistics ") + std::string(date).substr(0, 10);
     }
-    fprintf(out, "%-4s %-*s %-*s %s\n", "Row", int(nameWidth), player.c_str(), int(raceWidth), race.c_str(),
-            "Folder");
-    for (int32_t i = 0; i < list.names.count; ++i)
-        fprintf(out, "%-4d %-*s %-*s %s\n", int(i + 1), int(nameWidth), list.names.data[i].c_str(),
-                int(raceWidth), RaceText(list.races.data[i]).c_str(), playerFolders.data[i].c_str());
+    return text.empty() ? "none" : text;
+}
+
+// Padded to `width` terminal columns.
+std::string Pad(const std::string& text, size_t width)
+{
+    size_t shown = DisplayWidth(text);
+    return text + std::string(width > shown ? width - shown : 0, ' ');
+}
+
+void PrintPlayers(const PlayerList& list, FILE* out, bool paths = false)
+{
+    std::string player = Table(IDS_COLUMN_PLAYER), race = Table(IDS_COLUMN_RACE), banners = "Banners";
+    size_t nameWidth = DisplayWidth(player), raceWidth = DisplayWidth(race), bannerWidth = banners.size();
+    std::vector<std::string> owned;
+    for (int32_t i = 0; i < list.names.count; ++i) {
+        nameWidth = std::max(nameWidth, DisplayWidth(list.shown[size_t(i)]));
+        raceWidth = std::max(raceWidth, DisplayWidth(RaceText(list.races.data[i])));
+        owned.push_back(BannersOf(i));
+        bannerWidth = std::max(bannerWidth, owned.back().size());
+    }
+    // With --paths the Linux path closes each line, so the row number stays first on every one.
+    size_t folderWidth = 6;
+    for (int32_t i = 0; paths && i < list.names.count; ++i)
+        folderWidth = std::max(folderWidth, DisplayWidth(playerFolders.data[i].c_str()));
+    std::string head = std::string("Folder") + (paths ? std::string(folderWidth - 6, ' ') + " Linux path" : "");
+    fprintf(out, "%-4s %s %s %s %s\n", "Row", Pad(player, nameWidth).c_str(), Pad(race, raceWidth).c_str(),
+            Pad(banners, bannerWidth).c_str(), head.c_str());
+    for (int32_t i = 0; i < list.names.count; ++i) {
+        std::string folder = playerFolders.data[i].c_str();
+        if (paths) folder = Pad(folder, folderWidth) + " " + HostPathOf(folder.c_str());
+        fprintf(out, "%-4d %s %s %s %s\n", int(i + 1), Pad(list.shown[size_t(i)], nameWidth).c_str(),
+                Pad(RaceText(list.races.data[i]), raceWidth).c_str(), Pad(owned[size_t(i)], bannerWidth).c_str(),
+                folder.c_str());
+    }
+}
+
+// The folders of the players folder the list leaves out, and why: one line, or nothing.
+void PrintSkipped(FILE* out)
+{
+    char gameDir[kGameDirSize];
+    std::string players;
+    if (!FindGameOutputDir(gameDir) || !PlayersFolder(gameDir, players)) return;
+    std::string profileFile = Table(IDS_PROFILE_FILE), skipped;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((players + "*.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
+        bool listed = false;
+        for (int32_t i = 0; i < playerFolders.count && !listed; ++i)
+            listed = players + name + "\\" == playerFolders.data[i].c_str();
+        if (listed) continue;
+        std::string file = players + name + "\\" + profileFile, why = "not a profile";
+        if (KindOfFile(file.c_str()) != FileRegular) {
+            why = "no " + profileFile;
+        } else {
+            HANDLE f = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            char reason[256];
+            if (f == INVALID_HANDLE_VALUE) {
+                SystemErrorText(GetLastError(), reason, sizeof reason);
+                why = profileFile + ": " + reason;
+            } else {
+                CloseHandle(f);
+            }
+        }
+        if (!skipped.empty()) skipped += ", ";
+        skipped += name + " (" + why + ")";
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    if (!skipped.empty()) fprintf(out, "Skipped: %s\n", skipped.c_str());
 }
 
 bool IsRowNumber(const char* s)
@@ -144,32 +256,43 @@ bool IsRowNumber(const char* s)
 }
 
 // The row the user means: a row number as `players` prints it (from 1), or a player name
-// (exact bytes). A name that several profiles carry, or digits that are both a row and
-// another profile's name, are refused with the candidates listed. Returns the index or -1.
-int32_t ChoosePlayer(const PlayerList& list, const char* wanted)
+// (exact). A name that several profiles carry, or digits that are both a row and another
+// profile's name, are refused with the candidates listed. Failing those, a name that matches
+// without regard to case, then a profile's folder name. Returns the index or -1.
+int32_t ChoosePlayer(const PlayerList& list, const char* typed)
 {
+    // Typed on Windows, the argument arrives in the ANSI code page; natively it is UTF-8.
+#ifdef _WIN32
+    std::string wanted = DecodeName(typed, GameCodePage());
+#else
+    std::string wanted = typed;
+#endif
     std::vector<int32_t> matches;
     for (int32_t i = 0; i < list.names.count; ++i)
-        if (!strcmp(list.names.data[i].c_str(), wanted)) matches.push_back(i);
-    if (IsRowNumber(wanted)) {
-        long row = atol(wanted);
+        if (list.shown[size_t(i)] == wanted || !strcmp(list.names.data[i].c_str(), typed)) matches.push_back(i);
+    if (IsRowNumber(typed)) {
+        long row = atol(typed);
         if (row >= 1 && row <= list.names.count) {
             bool same = matches.size() == 1 && matches[0] == row - 1;
             if (!same) matches.insert(matches.begin(), int32_t(row - 1));
         } else if (matches.empty()) {
-            fprintf(stderr, "There is no row %s: the player list has %d rows.\n", wanted, int(list.names.count));
+            fprintf(stderr, "There is no row %s: the player list has %d rows.\n", wanted.c_str(), int(list.names.count));
             return -1;
         }
     }
+    for (int32_t i = 0; matches.empty() && i < list.names.count; ++i)
+        if (SameIgnoringCase(list.shown[size_t(i)], wanted)) matches.push_back(i);
+    for (int32_t i = 0; matches.empty() && i < list.names.count; ++i)
+        if (SameIgnoringCase(FolderName(playerFolders.data[i].c_str()), wanted)) matches.push_back(i);
     if (matches.size() == 1) return matches[0];
     if (matches.empty()) {
-        fprintf(stderr, "No player profile is named '%s'. The profiles:\n", wanted);
+        fprintf(stderr, "No player profile is named '%s'. The profiles:\n", wanted.c_str());
         PrintPlayers(list, stderr);
         return -1;
     }
-    fprintf(stderr, "'%s' matches several player profiles; choose one by its row:\n", wanted);
+    fprintf(stderr, "'%s' matches several player profiles; choose one by its row:\n", wanted.c_str());
     for (int32_t i : matches)
-        fprintf(stderr, "  row %d: %s (%s) %s\n", int(i + 1), list.names.data[i].c_str(),
+        fprintf(stderr, "  row %d: %s (%s) %s\n", int(i + 1), list.shown[size_t(i)].c_str(),
                 RaceText(list.races.data[i]).c_str(), playerFolders.data[i].c_str());
     return -1;
 }
@@ -186,7 +309,7 @@ void PrintConverted(const char* fileName, const char* destination)
 
 }  // namespace
 
-int RunPlayersCommand()
+int RunPlayersCommand(const PlayersArguments& args)
 {
 #ifndef _WIN32
     UseFoundPrefix();
@@ -199,9 +322,10 @@ int RunPlayersCommand()
         std::string players;
         if (FindGameOutputDir(gameDir)) PlayersFolder(gameDir, players);
         printf("No player profiles in %s\n", Where(players).c_str());
-        return ExitDone;
+    } else {
+        PrintPlayers(list, stdout, args.paths);
     }
-    PrintPlayers(list, stdout);
+    PrintSkipped(stdout);
     return ExitDone;
 }
 
@@ -218,14 +342,14 @@ int RunInstallCommand(const InstallArguments& args)
         PrintTableMessage(stderr, IDS_NOT_A_BITMAP, fileName);
         return ExitFailed;
     }
-    int32_t width = 0, height = 0;
-    if (!CheckBannerPicture(sourcePath, &width, &height)) {
-        PrintTableMessage(stderr, IDS_INVALID_FORMAT, fileName);
+    PictureVerdict verdict = ExaminePicture(sourcePath);
+    if (!verdict.banner) {
+        ExplainRefusal(args.picture, verdict);
         return ExitFailed;
     }
-    if (inGame && width != 32) {
+    if (inGame && verdict.width != 32) {
         fprintf(stderr, "'%s' is %dx%d: only a 32x32 picture can be the in-game banner; use --statistic.\n",
-                fileName, int(width), int(height));
+                fileName, int(verdict.width), int(verdict.height));
         return ExitFailed;
     }
 
@@ -249,11 +373,19 @@ int RunInstallCommand(const InstallArguments& args)
                 playerFolders.data[row].c_str(), MAX_PATH - 1);
         return ExitFailed;
     }
+    if (int refused = RefuseInputAsOutput("install", sourcePath, args.picture, destinationPath, destinationPath))
+        return refused;
 
-    if (!ConvertBannerPicture(sourcePath, destinationPath)) {
-        PrintTableMessage(stderr, IDS_CONVERSION_FAILED, fileName);
-        return ExitFailed;
-    }
+    char before[32];
+    uint64_t beforeSize = 0;
+    bool replacing = KindOfFile(destinationPath) == FileRegular &&
+                     FileStampOf(destinationPath, &beforeSize, before, sizeof before);
+    if (!ConvertExplained(sourcePath, args.picture, destinationPath, destinationPath)) return ExitFailed;
+    if (replacing)
+        printf("Replaced the %s banner of %s (%llu bytes).\n", inGame ? "in-game" : "statistics", before,
+               (unsigned long long)beforeSize);
+    std::string host = HostPathOf(destinationPath);
+    if (!host.empty()) printf("On Linux: %s\n", host.c_str());
     PrintConverted(fileName, destinationPath);
     return ExitDone;
 }

@@ -1,6 +1,6 @@
 // The BMP or TGA reader (chosen by VEX_EXT, the scratch file's extension) over arbitrary files
-// through the real file stream, the banner check as the banner job runs it, and the writer over
-// what the reader accepts.
+// through the real file stream, the banner check as the banner job runs it, the command line's
+// account of the picture, and the writer over what the reader accepts.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -8,6 +8,7 @@
 
 #include "core/stream.h"
 #include "image/picture.h"
+#include "image/picture_report.h"
 #include "image/tex_writer.h"
 
 namespace {
@@ -53,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32_t w = -1, h = -1;
     CheckBannerPicture(path, &w, &h);
     if (w != int32_t(picture.width) || h != int32_t(picture.height)) abort();
+    // The account agrees with the readers: a reason for every refusal, none for a banner, and
+    // never more missing rows than the picture has.
+    PictureVerdict verdict = ExaminePicture(path);
+    if (verdict.banner != read || verdict.problem.empty() == !read) abort();
+    if (verdict.missingRows > uint32_t(verdict.height)) abort();
     if (!read) {
         if (picture.pixels) abort();
         return 0;

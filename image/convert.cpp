@@ -45,6 +45,15 @@ bool IsUnreplaceable(const char* path)
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
+// Removes the temporary file of a failed conversion, keeping the error that failed it for the
+// caller's message.
+void DiscardTemporary(const char* temporary)
+{
+    DWORD error = GetLastError();
+    DeleteFileA(temporary);
+    SetLastError(error);
+}
+
 }  // namespace
 
 const char* MakeVariantName(const char* source, int k)
@@ -145,7 +154,7 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
     if (!out.isGood()) {
         printf("Can't open output file (%s)\n", name);
         out.close();
-        DeleteFileA(temporary);
+        DiscardTemporary(temporary);
         return 0;
     }
 
@@ -162,12 +171,12 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
     written &= out.close();  // the last bytes reach the file here
     if (!written) {
         printf("Can't write output file (%s)\n", name);
-        DeleteFileA(temporary);
+        DiscardTemporary(temporary);
         return 0;
     }
     if (!MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         printf("Can't open output file (%s)\n", name);
-        DeleteFileA(temporary);
+        DiscardTemporary(temporary);
         return 0;
     }
     return 1;

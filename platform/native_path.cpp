@@ -11,11 +11,8 @@ int PathToCoreForm(const char* path, char* out, size_t size)
     size_t n = strlen(path);
     if (n >= size) return 0;
     for (size_t i = 0; i <= n; ++i) {
-#ifdef _WIN32
-        out[i] = path[i];
-#else
+        // Windows takes either separator, but the core splits paths at backslashes only.
         out[i] = path[i] == '/' ? '\\' : path[i];
-#endif
     }
     return 1;
 }

@@ -3,7 +3,7 @@
 
 #include <stddef.h>
 
-// Copies `path` into `out` (size bytes) in core form: on Windows unchanged, natively with every
-// slash turned into a backslash (the layer turns them back at its boundary). Returns 1, or 0 with
+// Copies `path` into `out` (size bytes) in core form: every slash turned into a backslash (the
+// native layer turns them back at its boundary; Windows takes either). Returns 1, or 0 with
 // `out` empty when the result would not fit.
 int PathToCoreForm(const char* path, char* out, size_t size);

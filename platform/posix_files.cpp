@@ -23,7 +23,24 @@ namespace {
 
 const DWORD kShareWrite = 0x2;  // FILE_SHARE_WRITE: the callers never pass it, sharing honours it
 
-thread_local DWORD lastError = ERROR_SUCCESS;
+// The errno ErrorFromErrno last turned into an error value, until that value is stored.
+thread_local int pendingErrno = 0;
+
+// The last-error value, and the errno behind it when it came from one, so that messages can use
+// the system's own words; a value set any other way has none.
+struct LastError {
+    DWORD value = ERROR_SUCCESS;
+    int cause = 0;
+    LastError& operator=(DWORD v)
+    {
+        value = v;
+        cause = pendingErrno;
+        pendingErrno = 0;
+        return *this;
+    }
+    operator DWORD() const { return value; }
+};
+thread_local LastError lastError;
 
 int64_t writesLeft = -1;  // PlatformFailWritesAfter; negative: no fault
 PlatformPathProbe directoryProbe = nullptr;
@@ -68,7 +85,7 @@ DWORD MissingError(const std::string& path)
     return ERROR_PATH_NOT_FOUND;
 }
 
-DWORD ErrorFromErrno(int error, const std::string& path)
+DWORD WindowsErrorOf(int error, const std::string& path)
 {
     switch (error) {
     case ENOENT: return MissingError(path);
@@ -86,6 +103,13 @@ DWORD ErrorFromErrno(int error, const std::string& path)
     case EBADF: return ERROR_INVALID_HANDLE;
     default: return ERROR_INVALID_PARAMETER;
     }
+}
+
+DWORD ErrorFromErrno(int error, const std::string& path)
+{
+    DWORD value = WindowsErrorOf(error, path);
+    pendingErrno = error;
+    return value;
 }
 
 // A path with no write permission bits is read-only for everybody, root included.
@@ -154,13 +178,19 @@ bool Matches(const char* pattern, const char* name)
 
 }  // namespace
 
+int PlatformErrnoFor(DWORD error) { return error == lastError.value ? lastError.cause : 0; }
+
 void PlatformFailWritesAfter(int64_t bytes) { writesLeft = bytes; }
 
 void PlatformOnCreateDirectory(PlatformPathProbe probe) { directoryProbe = probe; }
 
 DWORD GetLastError(void) { return lastError; }
 
-void SetLastError(DWORD error) { lastError = error; }
+// Setting the value that is there already keeps its cause: callers restore an error that way.
+void SetLastError(DWORD error)
+{
+    if (error != lastError.value) lastError = error;
+}
 
 // Opening an existing file to read changes nothing on disk, so the checks can follow the open:
 // one open and one fstat, where the creating dispositions must look before they truncate.
@@ -175,7 +205,7 @@ static HANDLE OpenForReading(const std::string& path, DWORD access, DWORD share)
     struct stat st;
     DWORD refusal = ERROR_SUCCESS;
     if (fstat(fd, &st) != 0) refusal = ErrorFromErrno(errno, path);
-    else if (S_ISDIR(st.st_mode)) refusal = ERROR_ACCESS_DENIED;
+    else if (S_ISDIR(st.st_mode)) refusal = ErrorFromErrno(EISDIR, path);
     else if (!SharingAllowsLocked(st, access, share)) refusal = ERROR_SHARING_VIOLATION;
     if (refusal != ERROR_SUCCESS) {
         close(fd);
@@ -205,7 +235,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
     bool existed = stat(path.c_str(), &st) == 0;
     if (existed) {
         if (S_ISDIR(st.st_mode)) {
-            lastError = ERROR_ACCESS_DENIED;
+            lastError = ErrorFromErrno(EISDIR, path);
             return INVALID_HANDLE_VALUE;
         }
         // Checked before opening, so a refused CREATE_ALWAYS truncates nothing.
@@ -386,6 +416,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
     if (stat(target.c_str(), &existing) == 0) {
         if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
         if (S_ISDIR(existing.st_mode) || IsReadOnly(existing)) return Fail(ERROR_ACCESS_DENIED);
+        // A device, FIFO or socket is not a file a rename may replace: the node would be lost.
+        if (!S_ISREG(existing.st_mode)) return Fail(ERROR_ACCESS_DENIED);
         if (IsOpenLocked(existing)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (rename(source.c_str(), target.c_str()) != 0) return Fail(ErrorFromErrno(errno, target));
@@ -454,8 +486,9 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         }
         DIR* dir = opendir(folder.c_str());
         if (!dir) {
-            lastError = errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                            : ErrorFromErrno(errno, folder);
+            int cause = errno;
+            DWORD code = ErrorFromErrno(cause, folder);
+            lastError = cause == ENOENT || cause == ENOTDIR ? ERROR_PATH_NOT_FOUND : code;
             delete search;
             return INVALID_HANDLE_VALUE;
         }

@@ -14,6 +14,7 @@
 
 #include "core/file_stream.h"
 #include "core/zero_alloc.h"
+#include "game/player_names.h"
 #include "game/players.h"
 #ifndef _WIN32
 #include "game/prefix_search.h"
@@ -381,5 +382,38 @@ TEST(SteamLibraryList, PathsInEveryFormAndNothingElse)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.paths, ReadLibraryFolders(c.text.data(), c.text.size())) << c.what;
+}
+#endif
+
+// Profile names in the game's code page, as the terminal shows them and the player types them.
+TEST(PlayerNames, DecodedMeasuredAndMatched)
+{
+    struct Decode { std::string bytes; unsigned page; std::string text; } decodes[] = {
+        {"J\xf6rg", 1252, "J\xc3\xb6rg"},
+        {"\x80uro", 1252, "\xe2\x82\xac" "uro"},
+        {"\xc8\xe2\xe0\xed", 1251, "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd"},  // Ivan in Cyrillic
+        {"Aldric", 1252, "Aldric"},
+    };
+    for (const Decode& d : decodes) EXPECT_EQ(d.text, DecodeName(d.bytes, d.page)) << d.bytes;
+
+    struct Width { std::string text; size_t columns; } widths[] = {
+        {"Aldric", 6}, {"J\xc3\xb6rg", 4}, {"Jo\xcc\x88rg", 4}, {"", 0},  // a combining mark takes none
+    };
+    for (const Width& w : widths) EXPECT_EQ(w.columns, DisplayWidth(w.text)) << w.text;
+
+    struct Same { std::string a, b; bool same; } pairs[] = {
+        {"aldric", "Aldric", true}, {"j\xc3\x96RG", "J\xc3\xb6rg", true}, {"Jorg", "J\xc3\xb6rg", false},
+        {"Ald", "Aldric", false},
+    };
+    for (const Same& p : pairs) EXPECT_EQ(p.same, SameIgnoringCase(p.a, p.b)) << p.a << " " << p.b;
+}
+
+#ifndef _WIN32
+TEST(PlayerNames, CodePageFromThePrefix)
+{
+    FakeInstallation install;
+    EXPECT_EQ(1252u, GameCodePage()) << "no value: the Western code page";
+    install.WriteRegistryText(kHeader + "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1251\"\n");
+    EXPECT_EQ(1251u, GameCodePage());
 }
 #endif

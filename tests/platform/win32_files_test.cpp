@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <set>
 #include <string>
 
+#include "platform/file_facts.h"
 #include "platform/win32.h"
 #include "tests/support/test_support.h"
 
@@ -109,6 +115,113 @@ TEST(Win32Files, DrivesAreNotFoldersToMake)
     EXPECT_FALSE(CreateDirectoryA("Q:\\", nullptr));
     EXPECT_TRUE(CreateDirectoryA("Q:\\a", nullptr) == FALSE) << "a folder on a drive the prefix lacks";
     EXPECT_FALSE(FileExists(prefix.native("dosdevices/q:"))) << "a new drive appeared in the prefix";
+    if (saved.empty()) unsetenv("WINEPREFIX");
+    else setenv("WINEPREFIX", saved.c_str(), 1);
+}
+#endif
+
+// The file facts the command line's messages rest on, against the native layer and kernel32.
+TEST(FileFacts, KindsIdentityAndTheSystemsWords)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.native("a.bmp"), Bytes{1}));
+    ASSERT_TRUE(MakeFolder(dir.native("sub")));
+    struct Case { std::string path; FileKind kind; } kinds[] = {
+        {dir.core("a.bmp"), FileRegular}, {dir.core("sub"), FileDirectory}, {dir.core("none"), FileAbsent},
+    };
+    for (const Case& c : kinds) EXPECT_EQ(c.kind, KindOfFile(c.path.c_str())) << c.path;
+
+    struct Same { std::string a, b; bool same; } pairs[] = {
+        {dir.core("a.bmp"), dir.core("sub\\..\\a.bmp"), true},
+        {dir.core("a.bmp"), dir.core("sub"), false},
+        {dir.core("a.bmp"), dir.core("none"), false},  // a file to be made is no input
+    };
+    for (const Same& p : pairs) EXPECT_EQ(p.same, SameFile(p.a.c_str(), p.b.c_str())) << p.a << " " << p.b;
+
+    char text[256];
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(dir.core("none"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    SystemErrorText(GetLastError(), text, sizeof text);
+#ifdef _WIN32
+    EXPECT_NE(0u, strlen(text));
+    EXPECT_EQ(nullptr, strpbrk(text, "\r\n")) << "the line break of FormatMessage is cut off";
+#else
+    EXPECT_STREQ("No such file or directory", text);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(dir.core("sub"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    SystemErrorText(GetLastError(), text, sizeof text);
+    EXPECT_STREQ("Is a directory", text);
+#endif
+    uint64_t size = 0;
+    char date[32];
+    EXPECT_TRUE(FileStampOf(dir.core("a.bmp").c_str(), &size, date, sizeof date));
+    EXPECT_EQ(1u, size);
+    EXPECT_EQ(16u, strlen(date)) << date;
+    EXPECT_FALSE(FileStampOf(dir.core("none").c_str(), &size, date, sizeof date));
+}
+
+#ifndef _WIN32
+// A FIFO or device node in a banner's place stays: a rename would drop the node for a file.
+TEST(FileFacts, SpecialFilesAndLinks)
+{
+    TempDir dir;
+    ASSERT_EQ(0, mkfifo(dir.native("pipe.tex").c_str(), 0644));
+    ASSERT_TRUE(WriteFileBytes(dir.native("new.tex"), Bytes{1}));
+    EXPECT_EQ(FileSpecial, KindOfFile(dir.core("pipe.tex").c_str()));
+    EXPECT_FALSE(MoveFileExA(dir.core("new.tex").c_str(), dir.core("pipe.tex").c_str(), MOVEFILE_REPLACE_EXISTING));
+    struct stat st;
+    EXPECT_TRUE(stat(dir.native("pipe.tex").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+    // A link leads to its target, also a dangling one; anything else is kept as spelt.
+    ASSERT_TRUE(MakeFolder(dir.native("far")));
+    ASSERT_EQ(0, symlink("far/real.tex", dir.native("link.tex").c_str()));
+    char out[MAX_PATH];
+    ASSERT_TRUE(FinalPathOf(dir.core("link.tex").c_str(), out, sizeof out));
+    EXPECT_EQ(NativePath(dir.core("far\\real.tex")), NativePath(out));
+    ASSERT_TRUE(FinalPathOf("plain.tex", out, sizeof out));
+    EXPECT_STREQ("plain.tex", out);
+    ASSERT_TRUE(WriteFileBytes(dir.native("far/real.tex"), Bytes{2}));
+    EXPECT_TRUE(SameFile(dir.core("link.tex").c_str(), dir.core("far\\real.tex").c_str()));
+}
+
+// Inside the prefix each name is found as Wine finds it: exactly, else without regard to case
+// (ASCII and beyond); outside it, paths are taken as given.
+TEST(FileFacts, NamesInAPrefixMatchWithoutRegardToCase)
+{
+    TempDir prefix;
+    ASSERT_TRUE(MakeFolder(prefix.native("drive_c/Games/Quill/Players/Jörg")));
+    ASSERT_TRUE(MakeFolder(prefix.native("drive_c/Same")) && MakeFolder(prefix.native("drive_c/same")));
+    ASSERT_TRUE(MakeFolder(prefix.native("dosdevices")));
+    ASSERT_EQ(0, symlink("../drive_c", prefix.native("dosdevices/c:").c_str()));
+    ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/Games/Quill/Players/Jörg/banneruser.tex"), Bytes{7}));
+    ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/Same/x"), Bytes{1}));
+    ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/same/x"), Bytes{2}));
+    std::string saved = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
+    setenv("WINEPREFIX", NativePath(prefix.path()).c_str(), 1);
+
+    struct Case { const char* path; Bytes content; } cases[] = {
+        {"C:\\Games\\Quill\\Players\\Jörg\\banneruser.tex", {7}},
+        {"c:\\games\\quill\\players\\jörg\\BannerUser.tex", {7}},
+        {"C:\\GAMES\\QUILL\\PLAYERS\\JÖRG\\BANNERUSER.TEX", {7}},
+        {"C:\\Same\\x", {1}},  // the exact name first
+        {"C:\\same\\x", {2}},
+        {"C:\\Games\\Quill\\Players\\Jorg\\banneruser.tex", {}},
+    };
+    for (const Case& c : cases) {
+        HANDLE f = Open(c.path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+        Bytes got;
+        uint8_t byte = 0;
+        DWORD n = 0;
+        if (f != INVALID_HANDLE_VALUE && ReadFile(f, &byte, 1, &n, nullptr) && n == 1) got.push_back(byte);
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+        EXPECT_EQ(c.content, got) << c.path;
+    }
+    // A banner written in another letter case replaces the file there instead of twinning it.
+    ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/new"), Bytes{9}));
+    EXPECT_TRUE(MoveFileExA("C:\\new", "C:\\GAMES\\quill\\Players\\jörg\\BannerUser.tex", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(Bytes{9}, ReadFileBytes(prefix.native("drive_c/Games/Quill/Players/Jörg/banneruser.tex")));
+    EXPECT_FALSE(FileExists(prefix.native("drive_c/Games/Quill/Players/Jörg/BannerUser.tex")));
+    // Outside the prefix a name is what it says.
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(prefix.core("DRIVE_C").c_str()));
+
     if (saved.empty()) unsetenv("WINEPREFIX");
     else setenv("WINEPREFIX", saved.c_str(), 1);
 }
