@@ -99,6 +99,11 @@ bool CheckInstallation()
     case GameValueEmpty: why = "the value " + value + " is empty"; break;
     case GameFound: break;
     }
+#ifndef _WIN32
+    char registryFile[4096];
+    if (r == GameKeyMissing && *WineRegistryRefusal() && WineRegistryFile(registryFile, sizeof registryFile))
+        why = std::string("the registry file ") + registryFile + " " + WineRegistryRefusal();
+#endif
     fprintf(stderr, "No Quillmere installation found: %s.\n", why.c_str());
     fprintf(stderr, "  looked in:  %s, value %s (REG_SZ), 32-bit view, then 64-bit view\n", subKey.c_str(),
             value.c_str());
