@@ -22,6 +22,7 @@ char variantName[MAX_PATH];
 // leaves less room, so that every destination that fits MAX_PATH gets one.
 const char kTemporaryStem[] = "~vx";
 const int kTemporaryAttempts = 64;
+const int kReplaceAttempts = 200;  // 10 ms apart
 
 void RemoveAt(char* text, size_t p, size_t n)
 {
@@ -76,6 +77,22 @@ bool CreateTemporary(const char* name, char (&temporary)[MAX_PATH], FileStream& 
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
     }
     return false;
+}
+
+// Puts the finished file in place of the destination. While another conversion (or a virus
+// scanner, or the game) holds the destination for a moment, Windows refuses the replace with
+// ERROR_ACCESS_DENIED or ERROR_SHARING_VIOLATION: that is tried again for up to two seconds,
+// unless the destination has become one that cannot be replaced at all.
+bool ReplaceWith(const char* temporary, const char* name)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt >= kReplaceAttempts ||
+            IsUnreplaceable(name))
+            return false;
+        Sleep(10);
+    }
 }
 
 }  // namespace
@@ -197,7 +214,7 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
         DeleteFileA(temporary);
         return 0;
     }
-    if (!MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!ReplaceWith(temporary, name)) {
         printf("Can't open output file (%s)\n", name);
         DeleteFileA(temporary);
         return 0;

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -255,6 +256,13 @@ void PlatformOnCreateDirectory(PlatformPathProbe probe) { directoryProbe = probe
 DWORD GetLastError(void) { return lastError; }
 
 void SetLastError(DWORD error) { lastError = error; }
+
+void Sleep(DWORD milliseconds)
+{
+    struct timespec left = {time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
 
 // Opening an existing file to read changes nothing on disk, so the checks can follow the open:
 // one open and one fstat, where the creating dispositions must look before they truncate.

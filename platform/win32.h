@@ -120,6 +120,7 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR name);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
+void Sleep(DWORD milliseconds);
 
 // An exact name, or a "folder\*.*" pattern that lists every entry of the folder including
 // "." and "..". Only dwFileAttributes and cFileName are filled.
