@@ -29,11 +29,13 @@ cleanup() {
     true
 }
 trap cleanup EXIT
-cp "$suite" "$work/"
+# The suite and the Wine starter are copied out: the source tree may lie where the user cannot
+# go (a clone under /root).
+cp "$suite" "$tools/wine-run" "$work/"
 chown -R "$user" "$work"
 chmod 755 "$work"
 out=$(cd "$work" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$work" TMPDIR="$work" \
-    "$tools/wine-run" "$work/prefix" "$work/$(basename "$suite")" --gtest_filter="$filter" 2>&1 | tr -d '\r')
+    "$work/wine-run" "$work/prefix" "$work/$(basename "$suite")" --gtest_filter="$filter" 2>&1 | tr -d '\r')
 status=$?
 echo "$out"
 if [ $status -ne 0 ]; then
