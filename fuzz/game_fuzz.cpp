@@ -58,10 +58,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static std::vector<uint8_t> body;  // served while the scan runs
     body.assign(data + 1, data + size);
     if (data[0] & 1) {
-        uLongf packedSize = compressBound(uLong(body.size()));
-        std::vector<uint8_t> packed(packedSize);
+        // One compressor per level, reset for each input: a new one would cost far more than
+        // the scan under test.
+        static z_stream packers[10];
+        static bool ready[10];
         int level = (data[0] >> 4) % 10;  // 0 (stored blocks) to 9
-        if (compress2(packed.data(), &packedSize, body.data(), uLong(body.size()), level) != Z_OK) abort();
+        z_stream& z = packers[level];
+        if (!ready[level] && deflateInit(&z, level) != Z_OK) abort();
+        ready[level] = true;
+        if (deflateReset(&z) != Z_OK) abort();
+        std::vector<uint8_t> packed(deflateBound(&z, uLong(body.size())));
+        z.next_in = body.data();
+        z.avail_in = uInt(body.size());
+        z.next_out = packed.data();
+        z.avail_out = uInt(packed.size());
+        if (deflate(&z, Z_FINISH) != Z_STREAM_END) abort();
+        uLongf packedSize = uLongf(packed.size() - z.avail_out);
         body.assign(packed.begin(), packed.begin() + packedSize);
     }
     PlatformSetMemoryFile(profile.c_str(), body.data(), body.size());
