@@ -164,7 +164,9 @@ cmd_test() {
     stop_xvfb
     gtest_totals windows-gtest "$BUILD/windows-tests.log"
     say "fuzzing: the corpora, then ${FUZZ_RUNS} inputs per target (seed ${FUZZ_SEED}, at most ${FUZZ_SECONDS}s)"
+    local fuzzing=$SECONDS
     fuzz_runs || status=1
+    echo "fuzzing took $((SECONDS - fuzzing))s"
     say "done in $((SECONDS - started))s"
     [ $status -eq 0 ] && echo "all suites passed" || echo "SOME SUITES FAILED"
     return $status
