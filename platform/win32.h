@@ -106,7 +106,10 @@ typedef struct _WIN32_FIND_DATAA {
 // Files (kernel32). Sharing is honoured between handles of this process: a file open for
 // reading with FILE_SHARE_READ cannot also be opened for writing, and a file open for writing
 // (no sharing) cannot be opened again at all. A file without write permission bits counts as
-// read-only whoever runs the program, as the read-only attribute does on Windows.
+// read-only whoever runs the program, as the read-only attribute does on Windows. Only regular
+// files are opened or replaced: a FIFO, socket or device is refused with ERROR_ACCESS_DENIED,
+// never waited on. No call lets an exception out; one that runs out of memory fails with
+// ERROR_NOT_ENOUGH_MEMORY.
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void* security, DWORD disposition,
                    DWORD attributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void* overlapped);
