@@ -96,23 +96,24 @@ run_ctest() {  # name build-dir extra-args...
     return $rc
 }
 
-# for_each_fuzzer FUNCTION ARGS...: runs "FUNCTION NAME ARGS..." for every fuzz target, as many at once as there are cores.
+# for_each_fuzzer FUNCTION ARGS...: runs "FUNCTION NAME ARGS..." for every fuzz target, as many
+# at once as there are cores. Waits on its own jobs only (the X server is a job of this shell too).
 for_each_fuzzer() {
-    local dir="$BUILD/native/fuzz" f status=0 running=0
+    local dir="$BUILD/native/fuzz" f status=0 pids=()
     [ -d "$dir" ] || return 0
+    reap_one() {
+        local finished= rest=() p
+        wait -n -p finished "${pids[@]}" || status=1
+        for p in "${pids[@]}"; do [ "$p" = "$finished" ] || rest+=("$p"); done
+        pids=("${rest[@]}")
+    }
     for f in "$dir"/*_fuzz; do
         [ -x "$f" ] || continue
-        if [ "$running" -ge "$JOBS" ]; then
-            wait -n || status=1
-            running=$((running - 1))
-        fi
+        while [ ${#pids[@]} -ge "$JOBS" ]; do reap_one; done
         "$1" "$(basename "$f" _fuzz)" "${@:2}" &
-        running=$((running + 1))
+        pids+=($!)
     done
-    while [ "$running" -gt 0 ]; do
-        wait -n || status=1
-        running=$((running - 1))
-    done
+    while [ ${#pids[@]} -gt 0 ]; do reap_one; done
     return $status
 }
 
