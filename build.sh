@@ -8,6 +8,8 @@
 #   ./build.sh cli     release build of the command-line tool for Linux (build/release/cli)
 #   ./build.sh dist    the release artifacts in dist/: Windows zip and installer, Debian
 #                      package, SHA256SUMS (packaging/make-dist; the same bytes on every run)
+#   ./build.sh fuzz [SECONDS]  every fuzz target for SECONDS (default 600) in parallel on the
+#                      machine's cores; what they find that is new goes into fuzz/corpus/NAME
 #   ./build.sh deps    install what is missing (Debian packages, as root)
 # Build folders: build/native, build/windows, build/release, build/dist.
 set -euo pipefail
@@ -15,7 +17,11 @@ cd "$(dirname "$0")"
 ROOT=$PWD
 BUILD=$ROOT/build
 JOBS=$(nproc 2>/dev/null || echo 2)
-FUZZ_SECONDS=${FUZZ_SECONDS:-45}
+# The test command's fuzzing: each target replays its whole corpus, then tries FUZZ_RUNS inputs
+# from a fixed seed (the same inputs on every machine), stopping early after FUZZ_SECONDS.
+FUZZ_RUNS=${FUZZ_RUNS:-200000}
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+FUZZ_SEED=${FUZZ_SEED:-20261207}
 
 say() { printf '\n==> %s\n' "$*"; }
 
@@ -93,23 +99,24 @@ run_ctest() {  # name build-dir extra-args...
     return $rc
 }
 
-fuzz_runs() {
-    local dir="$BUILD/native/fuzz" status=0 f name corpus work
+# for_each_fuzzer FUNCTION ARGS...: runs "FUNCTION NAME ARGS..." for every fuzz target, as many
+# at once as there are cores. Waits on its own jobs only (the X server is a job of this shell too).
+for_each_fuzzer() {
+    local dir="$BUILD/native/fuzz" f status=0 pids=()
     [ -d "$dir" ] || return 0
+    reap_one() {
+        local finished= rest=() p
+        wait -n -p finished "${pids[@]}" || status=1
+        for p in "${pids[@]}"; do [ "$p" = "$finished" ] || rest+=("$p"); done
+        pids=("${rest[@]}")
+    }
     for f in "$dir"/*_fuzz; do
         [ -x "$f" ] || continue
-        name=$(basename "$f" _fuzz)
-        corpus="$ROOT/fuzz/corpus/$name"
-        work="$BUILD/fuzz-work/$name"
-        rm -rf "$work"; mkdir -p "$work"
-        [ -d "$corpus" ] && cp -r "$corpus/." "$work/"
-        if "$f" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 \
-                -artifact_prefix="$BUILD/fuzz-work/$name-" "$work" >"$BUILD/fuzz-$name.log" 2>&1; then
-            printf 'fuzz %-8s %s\n' "$name" "$(grep -oE 'Done [0-9]+ runs in [0-9]+ second\(s\)' "$BUILD/fuzz-$name.log" | tail -1)"
-        else
-            echo "fuzz $name FAILED (log: $BUILD/fuzz-$name.log)"; tail -30 "$BUILD/fuzz-$name.log"; status=1
-        fi
+        while [ ${#pids[@]} -ge "$JOBS" ]; do reap_one; done
+        "$1" "$(basename "$f" _fuzz)" "${@:2}" &
+        pids+=($!)
     done
+    while [ ${#pids[@]} -gt 0 ]; do reap_one; done
     return $status
 }
 
@@ -129,6 +136,36 @@ release_checks() {
     "$ROOT/tests/release/installer_test.sh" "$dir/first/vexillor-$version-setup.exe" "$dir/install" || status=1
     return $status
 }
+
+# fuzz_one NAME MODE: MODE "check" replays the corpus and fuzzes from the fixed seed; MODE "grow"
+# fuzzes for FUZZ_SECONDS and merges what adds coverage into fuzz/corpus/NAME.
+fuzz_one() {
+    local name=$1 mode=$2 f="$BUILD/native/fuzz/$1_fuzz" corpus="$ROOT/fuzz/corpus/$1"
+    local work="$BUILD/fuzz-work/$1" log="$BUILD/fuzz-$1.log" crashes="$BUILD/fuzz-work/$1-"
+    local common=(-rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$crashes")
+    rm -rf "$work" "$crashes"*; mkdir -p "$work" "$corpus"
+    cp -r "$corpus/." "$work/"
+    local ok=1
+    if [ "$mode" = check ]; then
+        "$f" "${common[@]}" -runs=0 "$work" >"$log" 2>&1 &&
+            "$f" "${common[@]}" -seed="$FUZZ_SEED" -runs="$FUZZ_RUNS" -max_total_time="$FUZZ_SECONDS" \
+                "$work" >>"$log" 2>&1 || ok=0
+    else
+        "$f" "${common[@]}" -max_total_time="$FUZZ_SECONDS" "$work" >"$log" 2>&1 || ok=0
+        [ $ok -eq 1 ] && "$f" -merge=1 "$corpus" "$work" >>"$log" 2>&1 || ok=0
+    fi
+    if [ $ok -eq 1 ]; then
+        printf 'fuzz %-8s %9s runs, %s, corpus %s\n' "$name" \
+            "$(grep -oE 'number_of_executed_units: [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+$')" \
+            "$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1)" "$(ls "$corpus" | wc -l)"
+        return 0
+    fi
+    echo "fuzz $name FAILED (log: $log)"
+    tail -30 "$log"
+    return 1
+}
+
+fuzz_runs() { for_each_fuzzer fuzz_one check; }
 
 cmd_test() {
     local started=$SECONDS status=0
@@ -151,11 +188,22 @@ cmd_test() {
     release_checks || status=1
     echo "release checks took $((SECONDS - release_started))s"
     stop_xvfb
-    say "fuzzing, ${FUZZ_SECONDS}s per target"
+    say "fuzzing: the corpora, then ${FUZZ_RUNS} inputs per target (seed ${FUZZ_SEED}, at most ${FUZZ_SECONDS}s)"
+    local fuzzing=$SECONDS
     fuzz_runs || status=1
+    echo "fuzzing took $((SECONDS - fuzzing))s"
     say "done in $((SECONDS - started))s"
     [ $status -eq 0 ] && echo "all suites passed" || echo "SOME SUITES FAILED"
     return $status
+}
+
+cmd_fuzz() {
+    deps
+    configure_native
+    build native
+    FUZZ_SECONDS=${1:-600}
+    say "fuzzing every target for ${FUZZ_SECONDS}s, ${JOBS} at a time; new finds go into fuzz/corpus"
+    for_each_fuzzer fuzz_one grow
 }
 
 cmd_bench() {
@@ -194,6 +242,7 @@ case "${1:-}" in
     bench) cmd_bench ;;
     cli) cmd_cli ;;
     dist) shift; cmd_dist "$@" ;;
+    fuzz) cmd_fuzz "${2:-}" ;;
     deps) deps ;;
-    *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
+    *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac

@@ -21,6 +21,8 @@
 
 #ifndef _WIN32
 #include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include "platform/posix_path.h"
@@ -79,9 +81,12 @@ std::string WhyNoKey()
     if (WinePrefixFolder(prefix, sizeof prefix) && stat(prefix, &st) != 0)
         return std::string("the Wine prefix ") + prefix + " is missing (" + strerror(errno) + ")";
     if (WineRegistryFile(file, sizeof file)) {
-        FILE* f = fopen(file, "rb");
-        if (!f) return std::string("the registry file ") + file + " cannot be read (" + strerror(errno) + ")";
-        fclose(f);
+        // The registry's own refusal (not a regular file, too large) says the most.
+        if (*WineRegistryRefusal()) return std::string("the registry file ") + file + " " + WineRegistryRefusal();
+        // Without waiting: a FIFO there would hold the open forever.
+        int fd = open(file, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return std::string("the registry file ") + file + " cannot be read (" + strerror(errno) + ")";
+        close(fd);
     }
 #endif
     return "the registry key is missing";

@@ -50,7 +50,10 @@ int FileStream::open(const char* name, uint32_t newMode, int32_t offset, int32_t
     }
     DWORD access = writing ? GENERIC_WRITE : GENERIC_READ;
     DWORD share = writing ? 0 : FILE_SHARE_READ;
-    DWORD disposition = !writing ? OPEN_EXISTING : (newMode & ModeKeepExisting) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    DWORD disposition = !writing                         ? OPEN_EXISTING
+                        : (newMode & ModeCreateNew)      ? CREATE_NEW
+                        : (newMode & ModeKeepExisting)   ? OPEN_ALWAYS
+                                                         : CREATE_ALWAYS;
     handle = CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         status = StreamFailed;

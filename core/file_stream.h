@@ -10,13 +10,17 @@ public:
     // most `length` bytes (-1: to the end of the file); writing creates missing folders first.
     // Reports nothing: the caller tests isGood().
     FileStream(const char* name, uint32_t mode, int32_t offset = 0, int32_t length = -1);
+    // A stream on no file yet, for open.
+    FileStream() : handle(INVALID_HANDLE_VALUE) {}
     ~FileStream() override;
+
+    // Opens as the constructor does, a stream made without a file or closed. Returns isGood().
+    int open(const char* name, uint32_t mode, int32_t offset, int32_t length);
 
     // Stream::close, then CloseHandle. Returns 0 if either failed.
     int close() override;
 
 protected:
-    int open(const char* name, uint32_t mode, int32_t offset, int32_t length);
     uint32_t rawRead(void* destination, uint32_t* count, int32_t position) override;
     uint32_t rawWrite(const void* source, uint32_t* count, int32_t position) override;
     uint32_t rawFlush() override;

@@ -12,6 +12,7 @@ enum : uint32_t {
     ModeWrite = 0x2,           // exactly one of ModeRead and ModeWrite
     ModePositioned = 0x4,      // every raw transfer names its absolute position; not with ModeText
     ModeKeepExisting = 0x8,    // writing opens an existing file without truncating it
+    ModeCreateNew = 0x10,      // writing makes a new file, failing when the name is taken
     ModeText = 0x40,           // CR LF in the file is LF in the stream
     ModeNoHeaderProbe = 0x100, // reading does not look for a stream header
     ModeLevelMask = 0xF000,    // zlib level << 12; zero means plain

@@ -1,15 +1,12 @@
 // Fuzzes the readers of counted strings and serial arrays over arbitrary bytes, through a file
-// read stream. The first byte picks the reader; the rest is the file. Whatever an array
+// read stream on a memory file (the same CreateFileA path a file on disk takes). The first byte picks the reader; the rest is the file. Whatever an array
 // loaded must survive a Save and a second Load unchanged.
-#include <stdio.h>
 #include <string.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "core/file_stream.h"
 #include "core/rc_string.h"
 #include "core/serial_array.h"
+#include "platform/test_hooks.h"
 #include "tests/core/vector_stream.h"
 
 namespace {
@@ -38,13 +35,9 @@ void LoadArray(Stream& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string path = "/tmp/vex_array_fuzz_" + std::to_string(getpid()) + ".bin";
     if (size < 1) return 0;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    bool written = fwrite(data + 1, 1, size - 1, f) == size - 1;
-    if (fclose(f) != 0 || !written) return 0;
-    FileStream in(path.c_str(), ModeRead);
+    PlatformSetMemoryFile("/vexillor-fuzz/array.bin", data + 1, size - 1);
+    FileStream in("\\vexillor-fuzz\\array.bin", ModeRead);
     if (!in.isGood()) return 0;
     if (data[0] % 3 == 0) LoadArray<SerialStringArray>(in);
     else if (data[0] % 3 == 1) LoadArray<SerialIntArray>(in);

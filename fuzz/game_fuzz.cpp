@@ -1,11 +1,11 @@
-// The game part's readers on a Wine-style prefix in a temporary folder (system.reg, drive_c,
-// dosdevices/c:, named by WINEPREFIX; removed at exit). VEX_FUZZ_PROFILE: the input becomes
+// The game part's readers on a Wine-style prefix in a temporary folder (drive_c, dosdevices/c:,
+// named by WINEPREFIX; removed at exit), its files served from memory through the same
+// CreateFileA and registry paths that read files on disk. VEX_FUZZ_PROFILE: the input becomes
 // Players\Ann\UserInfo.dat and is scanned and sorted as the player list does it; the first byte
 // chooses whether the rest is written as it is (damaged zlib data) or compressed first (damaged
 // records). VEX_FUZZ_REGISTRY: the input follows system.reg's first line, and the game's lookup
 // and a few direct queries run over it.
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -17,11 +17,13 @@
 #include <zlib.h>
 
 #include "game/players.h"
+#include "platform/posix_path.h"
+#include "platform/test_hooks.h"
 #include "platform/win32.h"
 
 namespace {
-// Replaces a file below the prefix (native relative path) with exactly these bytes.
-void WritePrefixFile(const std::string& relative, const void* data, size_t size)
+// The prefix, made once; returns the native path of `relative` below it.
+std::string PrefixPath(const char* relative)
 {
     static const std::string prefix = [] {
         char folder[] = "/tmp/vexillor-fuzz-XXXXXX";
@@ -33,8 +35,7 @@ void WritePrefixFile(const std::string& relative, const void* data, size_t size)
         atexit([] { std::error_code ec; std::filesystem::remove_all(getenv("WINEPREFIX"), ec); });
         return root;
     }();
-    FILE* f = fopen((prefix + "/" + relative).c_str(), "wb");
-    if (!f || (size && fwrite(data, 1, size, f) != size) || fclose(f) != 0) abort();
+    return prefix + "/" + relative;
 }
 }  // namespace
 
@@ -45,17 +46,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         "WINE REGISTRY Version 2\n#arch=win64\n\n"
         "[Software\\\\Wow6432Node\\\\Tamrivo\\\\Quillmere\\\\BaseGame\\\\FileSystem] 1700000000\n"
         "\"OutputDir\"=\"C:\\\\Games\\\\Quillmere\"\n";
-    static const bool ready = (WritePrefixFile("system.reg", kRegistry, sizeof kRegistry - 1), true);
-    if (size == 0 || !ready) return 0;
-    std::vector<uint8_t> body(data + 1, data + size);
+    static const std::string registry = PrefixPath("system.reg");
+    static const std::string profile = [] {
+        std::string native;  // as the layer maps the core path the scan opens
+        PrefixPath("");
+        if (!CoreToNativePath("C:\\Games\\Quillmere\\Players\\Ann\\UserInfo.dat", native)) abort();
+        return native;
+    }();
+    PlatformSetMemoryFile(registry.c_str(), kRegistry, sizeof kRegistry - 1);
+    if (size == 0) return 0;
+    static std::vector<uint8_t> body;  // served while the scan runs
+    body.assign(data + 1, data + size);
     if (data[0] & 1) {
-        uLongf packedSize = compressBound(uLong(body.size()));
-        std::vector<uint8_t> packed(packedSize);
+        // One compressor per level, reset for each input: a new one would cost far more than
+        // the scan under test.
+        static z_stream packers[10];
+        static bool ready[10];
         int level = (data[0] >> 4) % 10;  // 0 (stored blocks) to 9
-        if (compress2(packed.data(), &packedSize, body.data(), uLong(body.size()), level) != Z_OK) abort();
+        z_stream& z = packers[level];
+        if (!ready[level] && deflateInit(&z, level) != Z_OK) abort();
+        ready[level] = true;
+        if (deflateReset(&z) != Z_OK) abort();
+        std::vector<uint8_t> packed(deflateBound(&z, uLong(body.size())));
+        z.next_in = body.data();
+        z.avail_in = uInt(body.size());
+        z.next_out = packed.data();
+        z.avail_out = uInt(packed.size());
+        if (deflate(&z, Z_FINISH) != Z_STREAM_END) abort();
+        uLongf packedSize = uLongf(packed.size() - z.avail_out);
         body.assign(packed.begin(), packed.begin() + packedSize);
     }
-    WritePrefixFile("drive_c/Games/Quillmere/Players/Ann/UserInfo.dat", body.data(), body.size());
+    PlatformSetMemoryFile(profile.c_str(), body.data(), body.size());
 
     SerialStringArray names;
     SerialIntArray races;
@@ -70,8 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 #else
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string text = "WINE REGISTRY Version 2\n" + std::string(reinterpret_cast<const char*>(data), size);
-    WritePrefixFile("system.reg", text.data(), text.size());
+    static const std::string registry = PrefixPath("system.reg");
+    static std::string text;  // served while the lookup runs
+    text.assign("WINE REGISTRY Version 2\n").append(reinterpret_cast<const char*>(data), size);
+    PlatformSetMemoryFile(registry.c_str(), text.data(), text.size());
 
     char dir[kGameDirSize];
     size_t n = FindGameOutputDir(dir) ? strlen(dir) : 0;

@@ -1,36 +1,16 @@
-// The BMP or TGA reader (chosen by VEX_EXT, the scratch file's extension) over arbitrary files
-// through the real file stream, the banner check as the banner job runs it, the command line's
-// account of the picture, and the writer over what the reader accepts.
+// The BMP or TGA reader (chosen by VEX_EXT, the input file's extension) over arbitrary files
+// through the real file stream on a memory file, the banner check as the banner job runs it,
+// the command line's account of the picture, and the writer over what the reader accepts.
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include "core/stream.h"
 #include "image/picture.h"
 #include "image/picture_report.h"
 #include "image/tex_writer.h"
+#include "platform/test_hooks.h"
 
 namespace {
-char nativeName[512];
-char coreName[512];
-
-// Under TMPDIR, else in memory (/dev/shm): rewriting a file on a disk costs a flush per input.
-const char* PutScratchFile(const uint8_t* data, size_t size)
-{
-    if (!nativeName[0]) {
-        const char* dir = getenv("TMPDIR");
-        if (!dir || !*dir) dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        snprintf(nativeName, sizeof nativeName, "%s/vex-fuzz-%d." VEX_EXT, dir, int(getpid()));
-        for (size_t i = 0; (coreName[i] = nativeName[i] == '/' ? '\\' : nativeName[i]); ++i) {
-        }
-        atexit([] { remove(nativeName); });
-    }
-    FILE* f = fopen(nativeName, "wb");
-    if (!f || (size && fwrite(data, 1, size, f) != size) || fclose(f) != 0) abort();
-    return coreName;
-}
-
 // Counts what the writer hands on, so the record's size can be checked.
 class CountingStream : public Stream {
 public:
@@ -47,7 +27,8 @@ protected:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const char* path = PutScratchFile(data, size);
+    PlatformSetMemoryFile("/vexillor-fuzz/picture." VEX_EXT, data, size);
+    const char* path = "\\vexillor-fuzz\\picture." VEX_EXT;
     Picture picture;
     const bool tga = HasTgaExtension(path);
     const bool read = tga ? ReadTgaPicture(picture, path) : ReadBmpPicture(picture, path);

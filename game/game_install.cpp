@@ -7,6 +7,10 @@
 #include "platform/win32.h"
 #include "resource.h"
 
+#ifndef _WIN32
+#include "platform/wine_prefix.h"
+#endif
+
 namespace {
 
 // One registry view. The query is handed MAX_PATH bytes, so a value of up to 259 characters
@@ -57,6 +61,9 @@ GameLookupResult LookUpInView(const char* keyPath, const char* subKeyPath, const
 GameLookupResult LookUpGameOutputDir(char* path)
 {
     path[0] = 0;
+#ifndef _WIN32
+    WineRegistrySnapshot snapshot;  // the lookup's four key openings read system.reg once
+#endif
     char keyPath[512], subKey[512], subKeyPath[1024], valueName[512];
     LoadTableString(IDS_REGISTRY_KEY, keyPath, sizeof keyPath);
     LoadTableString(IDS_REGISTRY_SUBKEY, subKey, sizeof subKey);

@@ -17,8 +17,12 @@ namespace {
 
 char variantName[MAX_PATH];
 
-// Beside the destination, so that the final rename stays on one volume.
-const char kTemporarySuffix[] = ".tmp";
+// The new banner is written under a name of its own beside the destination (so that the final
+// rename stays on one volume): "~vx" and eight random hex digits, fewer when the folder's path
+// leaves less room, so that every destination that fits MAX_PATH gets one.
+const char kTemporaryStem[] = "~vx";
+const int kTemporaryAttempts = 64;
+const int kReplaceAttempts = 200;  // 10 ms apart
 
 void RemoveAt(char* text, size_t p, size_t n)
 {
@@ -52,6 +56,52 @@ void DiscardTemporary(const char* temporary)
     DWORD error = GetLastError();
     DeleteFileA(temporary);
     SetLastError(error);
+}
+
+// Creates the conversion's own temporary file beside `name` (CREATE_NEW: a name that is taken,
+// whoever took it, is left alone and another one tried). On success `temporary` holds its
+// name and `out` is open on it.
+bool CreateTemporary(const char* name, char (&temporary)[MAX_PATH], FileStream& out)
+{
+    const char* cut = strrchr(name, '\\');
+    const char* slash = strrchr(name, '/');
+    if (slash && (!cut || slash > cut)) cut = slash;
+    if (!cut && name[0] && name[1] == ':') cut = name + 1;  // "C:name": the drive's folder
+    size_t folderLength = cut ? size_t(cut - name) + 1 : 0;
+    size_t room = sizeof temporary - 1 - folderLength;  // for the stem and the digits
+    size_t stem = sizeof kTemporaryStem - 1;
+    if (folderLength >= sizeof temporary || room <= stem) return false;
+    int digits = room - stem < 8 ? int(room - stem) : 8;
+    memcpy(temporary, name, folderLength);
+    memcpy(temporary + folderLength, kTemporaryStem, stem);
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        GUID random = {};
+        CoCreateGuid(&random);
+        // Without the random source, the conversion's own identifier and the attempt still vary.
+        uint32_t value = random.Data1 ^ conversionId.Data1 ^ (uint32_t(attempt) * 0x9E3779B9u);
+        snprintf(temporary + folderLength + stem, size_t(digits) + 1, "%08X", value);
+        if (out.open(temporary, ModeWrite | ModeCreateNew, 0, -1)) return true;
+        DWORD error = GetLastError();
+        out.close();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+// Puts the finished file in place of the destination. While another conversion (or a virus
+// scanner, or the game) holds the destination for a moment, Windows refuses the replace with
+// ERROR_ACCESS_DENIED or ERROR_SHARING_VIOLATION: that is tried again for up to two seconds,
+// unless the destination has become one that cannot be replaced at all.
+bool ReplaceWith(const char* temporary, const char* name)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt >= kReplaceAttempts ||
+            IsUnreplaceable(name))
+            return false;
+        Sleep(10);
+    }
 }
 
 }  // namespace
@@ -140,16 +190,15 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
 
     // The old banner stays untouched until a complete new file can take its place.
     char temporary[MAX_PATH];
-    size_t nameLength = strlen(name);
-    if (!name[0] || nameLength + sizeof kTemporarySuffix > sizeof temporary ||
-        IsUnreplaceable(name)) {
+    if (!name[0] || IsUnreplaceable(name)) {
         printf("Can't open output file (%s)\n", name);
         return 0;
     }
-    memcpy(temporary, name, nameLength);
-    memcpy(temporary + nameLength, kTemporarySuffix, sizeof kTemporarySuffix);
-
-    FileStream out(temporary, ModeWrite, 0, -1);
+    FileStream out;
+    if (!CreateTemporary(name, temporary, out)) {
+        printf("Can't open output file (%s)\n", name);
+        return 0;
+    }
     if (!IsZero(conversionId)) out.writeHeader(&conversionId, nullptr, 0, 1);
     if (!out.isGood()) {
         printf("Can't open output file (%s)\n", name);
@@ -174,7 +223,7 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
         DiscardTemporary(temporary);
         return 0;
     }
-    if (!MoveFileExA(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!ReplaceWith(temporary, name)) {
         printf("Can't open output file (%s)\n", name);
         DiscardTemporary(temporary);
         return 0;

@@ -7,14 +7,19 @@
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/posix_files.h"
 #include "platform/posix_path.h"
 #include "platform/test_hooks.h"
 #include "platform/win32.h"
@@ -46,11 +51,15 @@ int64_t writesLeft = -1;  // PlatformFailWritesAfter; negative: no fault
 PlatformPathProbe directoryProbe = nullptr;
 
 struct OpenFile {
-    int fd;
+    int fd;  // -1 for a memory file
     DWORD access;
     DWORD share;
     dev_t device;
     ino_t inode;
+    bool inMemory = false;
+    const uint8_t* memory = nullptr;
+    size_t memorySize = 0;
+    size_t memoryPosition = 0;
 };
 
 struct FoundEntry {
@@ -73,6 +82,36 @@ BOOL Fail(DWORD error)
     lastError = error;
     return FALSE;
 }
+
+// No exception leaves the layer: what one would have carried becomes the call's failure.
+DWORD ErrorOfCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_INVALID_PARAMETER;
+    }
+}
+
+#ifdef VEX_MEMORY_FILES
+// Test builds only: files served from the caller's memory, by exact native path, so a fuzzer
+// reaches the readers through CreateFileA without a file per input. Device 0 and a counter
+// stand for the file's identity.
+struct MemoryFile {
+    const uint8_t* data;
+    size_t size;
+    ino_t inode;
+};
+std::map<std::string, MemoryFile> memoryFiles;
+
+const MemoryFile* FindMemoryFile(const std::string& path)
+{
+    auto found = memoryFiles.find(path);
+    return found == memoryFiles.end() ? nullptr : &found->second;
+}
+#endif
 
 // ENOENT means a missing file when the folder holding it exists, else a missing path.
 DWORD MissingError(const std::string& path)
@@ -110,6 +149,47 @@ DWORD ErrorFromErrno(int error, const std::string& path)
     DWORD value = WindowsErrorOf(error, path);
     pendingErrno = error;
     return value;
+}
+
+// stat, with the memory files of test builds in front.
+int StatPath(const std::string& path, struct stat* st)
+{
+#ifdef VEX_MEMORY_FILES
+    if (const MemoryFile* m = FindMemoryFile(path)) {
+        memset(st, 0, sizeof *st);
+        st->st_mode = S_IFREG | 0644;
+        st->st_size = off_t(m->size);
+        st->st_ino = m->inode;
+        return 0;
+    }
+#endif
+    return stat(path.c_str(), st);
+}
+
+// Opens without waiting: a FIFO with no writer, or a device, would otherwise hold the open (and
+// every read after it) forever. Only a regular file is handed on, in blocking mode; anything
+// else is a file that cannot be opened. Returns the descriptor, or -1 with lastError set.
+int OpenRegular(const std::string& path, int flags, struct stat& st)
+{
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        // Opening a FIFO for writing without a reader fails with ENXIO: not a file either.
+        lastError = errno == ENXIO ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno, path);
+        return -1;
+    }
+    DWORD refusal = ERROR_SUCCESS;
+    int mode;
+    if (fstat(fd, &st) != 0) refusal = ErrorFromErrno(errno, path);
+    else if (S_ISDIR(st.st_mode)) refusal = ErrorFromErrno(EISDIR, path);
+    else if (!S_ISREG(st.st_mode)) refusal = ERROR_ACCESS_DENIED;
+    else if ((mode = fcntl(fd, F_GETFL)) < 0 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) < 0)
+        refusal = ErrorFromErrno(errno, path);
+    if (refusal != ERROR_SUCCESS) {
+        close(fd);
+        lastError = refusal;
+        return -1;
+    }
+    return fd;
 }
 
 // A path with no write permission bits is read-only for everybody, root included.
@@ -182,6 +262,22 @@ int PlatformErrnoFor(DWORD error) { return error == lastError.value ? lastError.
 
 void PlatformFailWritesAfter(int64_t bytes) { writesLeft = bytes; }
 
+#ifdef VEX_MEMORY_FILES
+void PlatformSetMemoryFile(const char* nativePath, const void* data, size_t size)
+{
+    static ino_t nextInode = 1;
+    std::lock_guard<std::mutex> hold(registryLock);
+    if (!data) {
+        memoryFiles.erase(nativePath);
+        return;
+    }
+    MemoryFile& m = memoryFiles[nativePath];
+    if (!m.inode) m.inode = nextInode++;
+    m.data = static_cast<const uint8_t*>(data);
+    m.size = size;
+}
+#endif
+
 void PlatformOnCreateDirectory(PlatformPathProbe probe) { directoryProbe = probe; }
 
 DWORD GetLastError(void) { return lastError; }
@@ -192,39 +288,62 @@ void SetLastError(DWORD error)
     if (error != lastError.value) lastError = error;
 }
 
+void Sleep(DWORD milliseconds)
+{
+    struct timespec left = {time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
 // Opening an existing file to read changes nothing on disk, so the checks can follow the open:
 // one open and one fstat, where the creating dispositions must look before they truncate.
 // Caller holds registryLock.
 static HANDLE OpenForReading(const std::string& path, DWORD access, DWORD share)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        lastError = ErrorFromErrno(errno, path);
-        return INVALID_HANDLE_VALUE;
-    }
     struct stat st;
-    DWORD refusal = ERROR_SUCCESS;
-    if (fstat(fd, &st) != 0) refusal = ErrorFromErrno(errno, path);
-    else if (S_ISDIR(st.st_mode)) refusal = ErrorFromErrno(EISDIR, path);
-    else if (!SharingAllowsLocked(st, access, share)) refusal = ERROR_SHARING_VIOLATION;
-    if (refusal != ERROR_SUCCESS) {
+#ifdef VEX_MEMORY_FILES
+    if (const MemoryFile* m = FindMemoryFile(path)) {
+        StatPath(path, &st);
+        if (!SharingAllowsLocked(st, access, share)) {
+            lastError = ERROR_SHARING_VIOLATION;
+            return INVALID_HANDLE_VALUE;
+        }
+        OpenFile* f = new OpenFile{-1, access, share, st.st_dev, st.st_ino};
+        f->inMemory = true;
+        f->memory = m->data;
+        f->memorySize = m->size;
+        openFiles.insert(f);
+        lastError = ERROR_SUCCESS;
+        return f;
+    }
+#endif
+    int fd = OpenRegular(path, O_RDONLY, st);
+    if (fd < 0) return INVALID_HANDLE_VALUE;
+    if (!SharingAllowsLocked(st, access, share)) {
         close(fd);
-        lastError = refusal;
+        lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
-    OpenFile* f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
-    openFiles.insert(f);
+    OpenFile* f;
+    try {
+        f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
+        openFiles.insert(f);
+    } catch (...) {
+        close(fd);
+        throw;
+    }
     lastError = ERROR_SUCCESS;
     return f;
 }
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposition, DWORD,
-                   HANDLE)
+                   HANDLE) try
 {
     std::string path;
     if (!MapPath(name, path)) return INVALID_HANDLE_VALUE;
     if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 ||
-        (disposition != OPEN_EXISTING && disposition != CREATE_ALWAYS && disposition != OPEN_ALWAYS)) {
+        (disposition != OPEN_EXISTING && disposition != CREATE_ALWAYS && disposition != OPEN_ALWAYS &&
+         disposition != CREATE_NEW)) {
         lastError = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
@@ -232,10 +351,21 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
     std::lock_guard<std::mutex> hold(registryLock);
     if (disposition == OPEN_EXISTING && !(access & GENERIC_WRITE)) return OpenForReading(path, access, share);
     struct stat st;
+#ifdef VEX_MEMORY_FILES
+    if (FindMemoryFile(path)) {
+        lastError = ERROR_ACCESS_DENIED;  // served read-only
+        return INVALID_HANDLE_VALUE;
+    }
+#endif
     bool existed = stat(path.c_str(), &st) == 0;
     if (existed) {
-        if (S_ISDIR(st.st_mode)) {
-            lastError = ErrorFromErrno(EISDIR, path);
+        if (disposition == CREATE_NEW) {
+            lastError = ERROR_FILE_EXISTS;
+            return INVALID_HANDLE_VALUE;
+        }
+        // Only a regular file is written: a folder, FIFO, socket or device is refused.
+        if (!S_ISREG(st.st_mode)) {
+            lastError = S_ISDIR(st.st_mode) ? ErrorFromErrno(EISDIR, path) : ERROR_ACCESS_DENIED;
             return INVALID_HANDLE_VALUE;
         }
         // Checked before opening, so a refused CREATE_ALWAYS truncates nothing.
@@ -252,28 +382,80 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
         return INVALID_HANDLE_VALUE;
     }
 
-    int flags = O_CLOEXEC;
+    int flags = 0;
     if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) flags |= O_RDWR;
     else if (access & GENERIC_WRITE) flags |= O_WRONLY;
     else flags |= O_RDONLY;
     if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
     if (disposition == OPEN_ALWAYS) flags |= O_CREAT;
+    if (disposition == CREATE_NEW) flags |= O_CREAT | O_EXCL;  // another one's file is never taken
 
-    int fd = open(path.c_str(), flags, 0666);
+    int fd = OpenRegular(path, flags, st);
     if (fd < 0) {
-        lastError = ErrorFromErrno(errno, path);
+        if (disposition == CREATE_NEW && lastError == ERROR_ALREADY_EXISTS) lastError = ERROR_FILE_EXISTS;
         return INVALID_HANDLE_VALUE;
     }
-    if (fstat(fd, &st) != 0) {
-        lastError = ErrorFromErrno(errno, path);
+    OpenFile* f;
+    try {
+        f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
+        openFiles.insert(f);
+    } catch (...) {
         close(fd);
-        return INVALID_HANDLE_VALUE;
+        throw;
     }
-    OpenFile* f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
-    openFiles.insert(f);
     // As on Windows, the creating dispositions say whether the file was there already.
     lastError = existed && disposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     return f;
+} catch (...) {
+    lastError = ErrorOfCurrentException();
+    return INVALID_HANDLE_VALUE;
+}
+
+DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out) try
+{
+    out.clear();
+    struct stat st;
+#ifdef VEX_MEMORY_FILES
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        if (const MemoryFile* m = FindMemoryFile(path)) {
+            if (m->size > most) return kErrorFileTooLarge;
+            out.assign(reinterpret_cast<const char*>(m->data), m->size);
+            return ERROR_SUCCESS;
+        }
+    }
+#endif
+    int fd = OpenRegular(path, O_RDONLY, st);
+    if (fd < 0) return lastError;
+    std::unique_ptr<int, void (*)(int*)> closing(&fd, [](int* p) { close(*p); });
+    if (uint64_t(st.st_size) > most) return kErrorFileTooLarge;
+    out.resize(size_t(st.st_size));
+    size_t got = 0;
+    for (;;) {
+        if (got == out.size()) {
+            // The file grew since fstat: a little more room at a time, never past `most`.
+            if (out.size() >= most) {
+                char probe;
+                ssize_t n;
+                while ((n = read(fd, &probe, 1)) < 0 && errno == EINTR) {
+                }
+                if (n < 0) return ErrorFromErrno(errno, path);
+                if (n > 0) return kErrorFileTooLarge;
+                break;
+            }
+            out.resize(std::min(most, out.size() + 65536));
+        }
+        ssize_t n = read(fd, &out[got], out.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return ErrorFromErrno(errno, path);
+        if (n == 0) break;
+        got += size_t(n);
+    }
+    out.resize(got);
+    return ERROR_SUCCESS;
+} catch (...) {
+    out.clear();
+    return ErrorOfCurrentException();
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void*)
@@ -283,7 +465,15 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void*)
     if (!f) return Fail(ERROR_INVALID_HANDLE);
     if (!(f->access & GENERIC_READ)) return Fail(ERROR_ACCESS_DENIED);
     if (!buffer && toRead) return Fail(ERROR_INVALID_PARAMETER);
+
     DWORD total = 0;
+    if (f->inMemory) {
+        size_t left = f->memoryPosition < f->memorySize ? f->memorySize - f->memoryPosition : 0;
+        total = DWORD(std::min<size_t>(toRead, left));
+        if (total) memcpy(buffer, f->memory + f->memoryPosition, total);
+        f->memoryPosition += total;
+        toRead = 0;
+    }
     while (total < toRead) {
         ssize_t n = read(f->fd, static_cast<char*>(buffer) + total, toRead - total);
         if (n < 0 && errno == EINTR) continue;
@@ -337,7 +527,9 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     // bits; with one, the two halves make a signed 64-bit distance.
     int64_t move = distanceHigh ? int64_t((uint64_t(uint32_t(*distanceHigh)) << 32) | uint32_t(distance))
                                 : int64_t(distance);
-    off_t base = whence == SEEK_SET ? 0 : lseek(f->fd, 0, whence);
+    off_t base = whence == SEEK_SET ? 0
+               : f->inMemory   ? off_t(whence == SEEK_CUR ? f->memoryPosition : f->memorySize)
+                               : lseek(f->fd, 0, whence);
     if (base < 0) {
         lastError = ErrorFromErrno(errno, "");
         return INVALID_SET_FILE_POINTER;
@@ -347,7 +539,8 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
         lastError = ERROR_INVALID_PARAMETER;  // Windows: a negative seek, or beyond 32 bits
         return INVALID_SET_FILE_POINTER;
     }
-    if (lseek(f->fd, off_t(target), SEEK_SET) < 0) {
+    if (f->inMemory) f->memoryPosition = size_t(target);
+    else if (lseek(f->fd, off_t(target), SEEK_SET) < 0) {
         lastError = ErrorFromErrno(errno, "");
         return INVALID_SET_FILE_POINTER;
     }
@@ -372,13 +565,13 @@ BOOL CloseHandle(HANDLE object)
         std::lock_guard<std::mutex> hold(registryLock);
         if (!openFiles.erase(f)) return Fail(ERROR_INVALID_HANDLE);
     }
-    int result = close(f->fd);
+    int result = f->fd >= 0 ? close(f->fd) : 0;
     delete f;
     if (result != 0 && errno != EINTR) return Fail(ErrorFromErrno(errno, ""));
     return TRUE;
 }
 
-BOOL CreateDirectoryA(LPCSTR path, void*)
+BOOL CreateDirectoryA(LPCSTR path, void*) try
 {
     if (directoryProbe) directoryProbe(path);
     // A drive is not a folder to make: "D:" would otherwise become a new drive link of the
@@ -389,9 +582,11 @@ BOOL CreateDirectoryA(LPCSTR path, void*)
     if (!MapPath(path, native)) return FALSE;
     if (mkdir(native.c_str(), 0777) != 0) return Fail(ErrorFromErrno(errno, native));
     return TRUE;
+} catch (...) {
+    return Fail(ErrorOfCurrentException());
 }
 
-BOOL DeleteFileA(LPCSTR name)
+BOOL DeleteFileA(LPCSTR name) try
 {
     std::string path;
     if (!MapPath(name, path)) return FALSE;
@@ -402,28 +597,30 @@ BOOL DeleteFileA(LPCSTR name)
     if (IsOpenLocked(st)) return Fail(ERROR_SHARING_VIOLATION);  // no handle shares deletion
     if (unlink(path.c_str()) != 0) return Fail(ErrorFromErrno(errno, path));
     return TRUE;
+} catch (...) {
+    return Fail(ErrorOfCurrentException());
 }
 
-BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) try
 {
     std::string source, target;
     if (!MapPath(from, source) || !MapPath(to, target)) return FALSE;
     std::lock_guard<std::mutex> hold(registryLock);
     struct stat st;
     if (stat(source.c_str(), &st) != 0) return Fail(ErrorFromErrno(errno, source));
+    if (!S_ISREG(st.st_mode)) return Fail(ERROR_ACCESS_DENIED);  // files only: the callers move nothing else
     if (IsOpenLocked(st)) return Fail(ERROR_SHARING_VIOLATION);
     struct stat existing;
     if (stat(target.c_str(), &existing) == 0) {
         if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
-        if (S_ISDIR(existing.st_mode) || IsReadOnly(existing)) return Fail(ERROR_ACCESS_DENIED);
-        // A device, FIFO or socket is not a file a rename may replace: the node would be lost.
-        if (!S_ISREG(existing.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+        // A FIFO, socket or device in the way is not replaced either.
+        if (!S_ISREG(existing.st_mode) || IsReadOnly(existing)) return Fail(ERROR_ACCESS_DENIED);
         if (IsOpenLocked(existing)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (rename(source.c_str(), target.c_str()) != 0) return Fail(ErrorFromErrno(errno, target));
     if (flags & MOVEFILE_WRITE_THROUGH) {
         // The data, then the folder entry that now names it.
-        int fd = open(target.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd >= 0) {
             fsync(fd);
             close(fd);
@@ -437,21 +634,26 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
         }
     }
     return TRUE;
+} catch (...) {
+    return Fail(ErrorOfCurrentException());
 }
 
-DWORD GetFileAttributesA(LPCSTR name)
+DWORD GetFileAttributesA(LPCSTR name) try
 {
     std::string path;
     if (!MapPath(name, path)) return INVALID_FILE_ATTRIBUTES;
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
+    if (StatPath(path, &st) != 0) {
         lastError = ErrorFromErrno(errno, path);
         return INVALID_FILE_ATTRIBUTES;
     }
     return AttributesOf(st);
+} catch (...) {
+    lastError = ErrorOfCurrentException();
+    return INVALID_FILE_ATTRIBUTES;
 }
 
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) try
 {
     if (!pattern || !data) {
         lastError = ERROR_INVALID_PARAMETER;
@@ -462,17 +664,14 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
     const char* namePattern = cut ? cut + 1 : pattern;
     bool wildcard = strpbrk(namePattern, "*?") != nullptr;
 
-    Search* search = new Search{{}, 0};
+    std::unique_ptr<Search> owned(new Search{{}, 0});
+    Search* search = owned.get();
     if (!wildcard) {
         std::string path;
-        if (!MapPath(pattern, path)) {
-            delete search;
-            return INVALID_HANDLE_VALUE;
-        }
+        if (!MapPath(pattern, path)) return INVALID_HANDLE_VALUE;
         struct stat st;
-        if (!*namePattern || stat(path.c_str(), &st) != 0) {
+        if (!*namePattern || StatPath(path, &st) != 0) {
             lastError = *namePattern ? ErrorFromErrno(errno, path) : ERROR_FILE_NOT_FOUND;
-            delete search;
             return INVALID_HANDLE_VALUE;
         }
         search->entries.push_back({namePattern, AttributesOf(st)});
@@ -480,20 +679,18 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         std::string folder;
         if (folderCore.empty() && cut) folder = "/";  // "\*.*": the root
         else if (folderCore.empty()) folder = ".";
-        else if (!MapPath(folderCore.c_str(), folder)) {
-            delete search;
-            return INVALID_HANDLE_VALUE;
-        }
+        else if (!MapPath(folderCore.c_str(), folder)) return INVALID_HANDLE_VALUE;
         DIR* dir = opendir(folder.c_str());
         if (!dir) {
             int cause = errno;
             DWORD code = ErrorFromErrno(cause, folder);
             lastError = cause == ENOENT || cause == ENOTDIR ? ERROR_PATH_NOT_FOUND : code;
-            delete search;
             return INVALID_HANDLE_VALUE;
         }
         // "*.*" matches every name, with or without a dot, as on Windows.
         bool all = strcmp(namePattern, "*") == 0 || strcmp(namePattern, "*.*") == 0;
+        // The listing is closed whatever happens while it is read.
+        std::unique_ptr<DIR, int (*)(DIR*)> listing(dir, closedir);
         while (struct dirent* entry = readdir(dir)) {
             if (strlen(entry->d_name) >= MAX_PATH) continue;  // cannot be handed out
             if (!all && !Matches(namePattern, entry->d_name)) continue;
@@ -507,7 +704,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
             }
             search->entries.push_back({entry->d_name, attributes});
         }
-        closedir(dir);
+        listing.reset();
         // A stable order: "." and ".." first, then by bytes.
         std::sort(search->entries.begin(), search->entries.end(),
                   [](const FoundEntry& a, const FoundEntry& b) {
@@ -517,7 +714,6 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
                   });
         if (search->entries.empty()) {
             lastError = ERROR_FILE_NOT_FOUND;
-            delete search;
             return INVALID_HANDLE_VALUE;
         }
     }
@@ -525,9 +721,13 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
         std::lock_guard<std::mutex> hold(registryLock);
         searches.insert(search);
     }
+    owned.release();
     FindNextFileA(search, data);
     lastError = ERROR_SUCCESS;
     return search;
+} catch (...) {
+    lastError = ErrorOfCurrentException();
+    return INVALID_HANDLE_VALUE;
 }
 
 BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data)

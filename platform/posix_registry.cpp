@@ -7,6 +7,7 @@
 // str(7):"text", hex:00,01 (REG_BINARY), hex(N):00,01 (any type, continued on the next line
 // after a trailing backslash), dword:0000002a. Strings are Wine's escapes over UTF-16 code
 // units. Keys without values of their own are not written, only their sub-keys.
+#include "platform/posix_files.h"
 #include "platform/win32.h"
 #include "platform/wine_prefix.h"
 
@@ -17,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -345,18 +348,47 @@ bool ParseValue(std::string line, LineReader& lines, RegValue& value)
     }
 }
 
-bool ReadWholeFile(const char* path, std::string& text)
+// A prefix's system.reg holds a few MiB; past this it is not one, and is not read at all.
+const size_t kMostRegistryBytes = size_t(64) << 20;
+
+// The file as a lookup sees it: read by the first key opened inside a WineRegistrySnapshot and
+// kept until the snapshot ends, else read for each key.
+struct RegistryText {
+    int snapshots = 0;
+    bool loaded = false;
+    DWORD error = ERROR_SUCCESS;
+    std::string text;
+};
+thread_local RegistryText registryText;
+thread_local const char* refusal = "";
+
+DWORD ReadRegistryFile(const char* path, std::string& text)
 {
-    FILE* f = fopen(path, "rb");
-    if (!f) return false;
+    DWORD error = ReadRegularFile(path, kMostRegistryBytes, text);
     struct stat st;
-    if (fstat(fileno(f), &st) == 0 && st.st_size > 0) text.reserve(size_t(st.st_size));
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, got);
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok;
+    switch (error) {
+    case ERROR_SUCCESS:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: refusal = ""; break;
+    case kErrorFileTooLarge: refusal = "is larger than 64 MiB"; break;
+    case ERROR_NOT_ENOUGH_MEMORY: refusal = "could not be read: not enough memory"; break;
+    case ERROR_ACCESS_DENIED:
+        refusal = stat(path, &st) == 0 && !S_ISREG(st.st_mode) ? "is not a regular file" : "could not be read";
+        break;
+    default: refusal = "could not be read"; break;
+    }
+    return error;
+}
+
+// The registry file's text for one key opening; null when it cannot be read.
+const std::string* RegistryFileText(const char* path, std::string& own)
+{
+    if (registryText.snapshots == 0) return ReadRegistryFile(path, own) == ERROR_SUCCESS ? &own : nullptr;
+    if (!registryText.loaded) {
+        registryText.error = ReadRegistryFile(path, registryText.text);
+        registryText.loaded = true;
+    }
+    return registryText.error == ERROR_SUCCESS ? &registryText.text : nullptr;
 }
 
 enum FindResult { KeyMissing, KeyFound };
@@ -479,7 +511,19 @@ int WineRegistryFile(char* out, size_t size)
     return 1;
 }
 
-LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result)
+WineRegistrySnapshot::WineRegistrySnapshot() { ++registryText.snapshots; }
+
+WineRegistrySnapshot::~WineRegistrySnapshot()
+{
+    if (--registryText.snapshots == 0) {
+        registryText.loaded = false;
+        std::string().swap(registryText.text);
+    }
+}
+
+const char* WineRegistryRefusal() { return refusal; }
+
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result) try
 {
     (void)options;
     if (!result) return ERROR_INVALID_PARAMETER;
@@ -495,21 +539,28 @@ LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, HKEY*
 
     char file[4096];
     if (!WineRegistryFile(file, sizeof file)) return ERROR_FILE_NOT_FOUND;
-    std::string text;
-    if (!ReadWholeFile(file, text)) return ERROR_FILE_NOT_FOUND;
+    std::string own;
+    const std::string* text = RegistryFileText(file, own);
+    if (!text) return ERROR_FILE_NOT_FOUND;
 
-    OpenKey* key = new OpenKey;
+    std::unique_ptr<OpenKey> key(new OpenKey);
     key->access = access;
-    if (FindKey(text, path, redirect32, key->path, key->values) != KeyFound) {
-        delete key;
-        return ERROR_FILE_NOT_FOUND;
-    }
-    LiveKeys().insert(key);
-    *result = key;
+    if (FindKey(*text, path, redirect32, key->path, key->values) != KeyFound) return ERROR_FILE_NOT_FOUND;
+    LiveKeys().insert(key.get());
+    *result = key.release();
     return ERROR_SUCCESS;
+} catch (...) {
+    // No exception leaves the layer; running out of memory is this call's failure.
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_INVALID_PARAMETER;
+    }
 }
 
-LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) try
 {
     OpenKey* k = FromHandle(key);
     if (!k) return ERROR_INVALID_HANDLE;
@@ -530,6 +581,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPB
         return ERROR_SUCCESS;
     }
     return ERROR_FILE_NOT_FOUND;
+} catch (const std::bad_alloc&) {
+    return ERROR_NOT_ENOUGH_MEMORY;
 }
 
 LONG RegCloseKey(HKEY key)

@@ -14,4 +14,12 @@ void PlatformFailWritesAfter(int64_t bytes);
 // Null stops it.
 typedef void (*PlatformPathProbe)(const char* path);
 void PlatformOnCreateDirectory(PlatformPathProbe probe);
+
+#ifdef VEX_MEMORY_FILES
+#include <stddef.h>
+// Builds for fuzzing only: opening the native path `nativePath` for reading (CreateFileA, the
+// registry's system.reg) serves the `size` bytes at `data`, which the caller keeps alive and
+// unchanged while the file is open. Writing to it is refused. A null `data` removes the file.
+void PlatformSetMemoryFile(const char* nativePath, const void* data, size_t size);
+#endif
 #endif

@@ -47,6 +47,7 @@ typedef DWORD REGSAM;
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x1u
+#define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
@@ -68,6 +69,7 @@ typedef DWORD REGSAM;
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_SHARING_VIOLATION 32L
+#define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INVALID_NAME 123L
@@ -104,7 +106,10 @@ typedef struct _WIN32_FIND_DATAA {
 // Files (kernel32). Sharing is honoured between handles of this process: a file open for
 // reading with FILE_SHARE_READ cannot also be opened for writing, and a file open for writing
 // (no sharing) cannot be opened again at all. A file without write permission bits counts as
-// read-only whoever runs the program, as the read-only attribute does on Windows.
+// read-only whoever runs the program, as the read-only attribute does on Windows. Only regular
+// files are opened or replaced: a FIFO, socket or device is refused with ERROR_ACCESS_DENIED,
+// never waited on. No call lets an exception out; one that runs out of memory fails with
+// ERROR_NOT_ENOUGH_MEMORY.
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void* security, DWORD disposition,
                    DWORD attributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void* overlapped);
@@ -118,6 +123,7 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR name);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
+void Sleep(DWORD milliseconds);
 
 // An exact name, or a "folder\*.*" pattern that lists every entry of the folder including
 // "." and "..". Only dwFileAttributes and cFileName are filled.

@@ -359,7 +359,7 @@ TEST(TexFiles, ByteForByteAndReadBack)
             want.insert(want.end(), chain.begin(), chain.end());
         }
         EXPECT_EQ("", Difference(want, ReadFileBytes(file))) << c.what;
-        EXPECT_FALSE(FileExists(file + ".tmp")) << c.what;
+        EXPECT_TRUE(LeftoverTemporaries(".").empty()) << c.what;
 
         // What inspect reads: every file the conversion writes, with its records where they are.
         TexBytes bytes;

@@ -86,6 +86,17 @@ bool FileExists(const std::string& nativePath)
     return fs::exists(nativePath, ec);
 }
 
+std::vector<std::string> LeftoverTemporaries(const std::string& nativeFolder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(nativeFolder, ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.compare(0, 3, "~vx") == 0) names.push_back(name);
+    }
+    return names;
+}
+
 bool MakeFolder(const std::string& nativePath)
 {
     std::error_code ec;

@@ -39,6 +39,9 @@ bool WriteFileBytes(const std::string& nativePath, const Bytes& bytes);
 Bytes ReadFileBytes(const std::string& nativePath);
 bool FileExists(const std::string& nativePath);
 bool MakeFolder(const std::string& nativePath);
+// The names in a folder (native path) that a conversion's temporary files take ("~vx..."):
+// a finished conversion leaves none.
+std::vector<std::string> LeftoverTemporaries(const std::string& nativeFolder);
 // Makes a file read-only (the read-only attribute on Windows, no write bits elsewhere), or
 // writable again.
 bool SetReadOnly(const std::string& nativePath, bool readOnly);
