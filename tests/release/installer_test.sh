@@ -61,12 +61,13 @@ for font in /usr/share/wine/fonts/*.ttf; do  # Wine draws caption buttons with M
 done
 openbox >/dev/null 2>&1 &
 openbox_pid=$!
-(exec "$wine" "C:\\Program Files\\Vexillor\\vexillor.exe" >/dev/null 2>&1) &
+(WINEDEBUG=err+all exec "$wine" "C:\\Program Files\\Vexillor\\vexillor.exe" >"$work/vexillor.log" 2>&1) &
 window=
-for _ in $(seq 600); do  # up to two minutes under load
+deadline=$((SECONDS + 300))  # a loaded 2-core machine may take minutes to start Wine's desktop
+while [ $SECONDS -lt $deadline ]; do
     window=$(xdotool search --onlyvisible --name '^Quillmere - Vexillor$' 2>/dev/null | head -1 || true)
     [ -n "$window" ] && break
-    sleep 0.2
+    sleep 0.5
 done
 if [ -n "$window" ]; then
     geometry=$(xwininfo -id "$window" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}')
@@ -76,7 +77,8 @@ if [ -n "$window" ]; then
     echo "screenshot: $shots/installed-main-window.png"
     xdotool windowclose "$window" 2>/dev/null || xdotool key --window "$window" alt+F4 || true
 else
-    fail "the installed vexillor.exe showed no main window"
+    import -window root -define png:exclude-chunks=date,time "$shots/installed-no-window.png" || true
+    fail "the installed vexillor.exe showed no main window (the screen: $shots/installed-no-window.png; windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|'); Wine said: $(tail -5 "$work/vexillor.log" | tr '\n' '|'))"
 fi
 "$server" -k 2>/dev/null || true
 "$server" -w
