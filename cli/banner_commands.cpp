@@ -1,6 +1,5 @@
 // check and convert: the banner job's tests and the dialog's conversion, from the shell.
 #include <stdio.h>
-#include <string.h>
 
 #include "cli/commands.h"
 #include "image/convert.h"
@@ -8,11 +7,10 @@
 #include "platform/win32.h"
 #include "resource.h"
 
-int RunCheckCommand(int argc, char** argv)
+int RunCheckCommand(const CheckArguments& args)
 {
-    if (argc != 2) return UsageError("check", argc < 2 ? "missing PICTURE" : "too many arguments");
     char path[MAX_PATH];
-    if (!CorePathArgument("check", argv[1], path)) return ExitFailed;
+    if (!CorePathArgument("check", args.picture.c_str(), path)) return ExitFailed;
     // The window program's order: the extension first, then the picture itself.
     if (!PassesExtensionTest(path)) {
         PrintTableMessage(stderr, IDS_NOT_A_BITMAP, FileNameOf(path));
@@ -23,18 +21,17 @@ int RunCheckCommand(int argc, char** argv)
         PrintTableMessage(stderr, IDS_INVALID_FORMAT, FileNameOf(path));
         return ExitFailed;
     }
-    printf("%s: %dx%d %s\n", argv[1], width, height, HasTgaExtension(path) ? "TGA" : "BMP");
+    printf("%s: %dx%d %s\n", args.picture.c_str(), width, height, HasTgaExtension(path) ? "TGA" : "BMP");
     printf("banners: %s\n", width == 32 ? "in game, statistics" : "statistics only");
     return ExitDone;
 }
 
-int RunConvertCommand(int argc, char** argv)
+int RunConvertCommand(const ConvertArguments& args)
 {
-    if (argc != 3) return UsageError("convert", argc < 3 ? "expected PICTURE and OUTPUT.tex" : "too many arguments");
     char source[MAX_PATH];
     char destination[MAX_PATH];
-    if (!CorePathArgument("convert", argv[1], source)) return ExitFailed;
-    if (!CorePathArgument("convert", argv[2], destination)) return ExitFailed;
+    if (!CorePathArgument("convert", args.picture.c_str(), source)) return ExitFailed;
+    if (!CorePathArgument("convert", args.output.c_str(), destination)) return ExitFailed;
     int written = ConvertBannerPicture(source, destination);
     fflush(stdout);  // the diagnostics come before the verdict
     if (!written) {

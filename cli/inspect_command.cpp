@@ -1,33 +1,16 @@
 // inspect: reads a TEX file with the checking reader, describes it, and can export level 0 of
 // every record as a PNG.
 #include <stdio.h>
-#include <string.h>
 
 #include "cli/commands.h"
 #include "image/png_writer.h"
 #include "image/tex_reader.h"
 #include "platform/win32.h"
 
-int RunInspectCommand(int argc, char** argv)
+int RunInspectCommand(const InspectArguments& args)
 {
-    const char* file = nullptr;
-    const char* prefix = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--png") == 0) {
-            if (i + 1 >= argc) return UsageError("inspect", "--png needs a PREFIX");
-            if (prefix) return UsageError("inspect", "--png given twice");
-            prefix = argv[++i];
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            char text[160];
-            snprintf(text, sizeof text, "unknown option '%.100s'", argv[i]);
-            return UsageError("inspect", text);
-        } else if (file) {
-            return UsageError("inspect", "more than one FILE.tex");
-        } else {
-            file = argv[i];
-        }
-    }
-    if (!file) return UsageError("inspect", "missing FILE.tex");
+    const char* file = args.file.c_str();
+    const char* prefix = args.pngPrefix.empty() ? nullptr : args.pngPrefix.c_str();
     char path[MAX_PATH];
     if (!CorePathArgument("inspect", file, path)) return ExitFailed;
 

@@ -1,6 +1,8 @@
-// vexillor-cli: banners without the window. A table of commands; each lives in its own file.
+// vexillor-cli: banners without the window. This file holds the command-line grammar (CLI11);
+// each command lives in a file of its own and takes its parsed arguments.
 #include <stdio.h>
-#include <string.h>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
 #include "core/string_table.h"
@@ -9,59 +11,51 @@
 
 namespace {
 
-struct Command {
-    const char* name;
-    const char* arguments;
-    const char* summary;
-    int (*run)(int argc, char** argv);
-};
+const char kName[] = "vexillor-cli";
 
-// One line per command. The usage text is built from this table.
-const Command kCommands[] = {
-    {"check", "PICTURE", "tell whether a BMP or TGA picture can become a banner", RunCheckCommand},
-    {"convert", "PICTURE OUTPUT.tex", "write the banner texture for a picture", RunConvertCommand},
-    {"inspect", "FILE.tex [--png PREFIX]", "check a texture file's layout and describe it",
-     RunInspectCommand},
-    {"players", "", "list the game's player profiles as the banner dialog shows them",
-     RunPlayersCommand},
-    {"install", "PICTURE --player ROW|NAME KIND",
-     "write a banner into a profile as the dialog's OK does; KIND --in-game or --statistic",
-     RunInstallCommand},
-};
-
-void PrintUsage(FILE* out)
+// A usage error from the parser, said the way UsageError says ours: the command it was in, what
+// was wrong, where to look. Help and --version are not errors: CLI11 prints them.
+int ReportParseError(const CLI::App& app, const CLI::ParseError& e)
 {
-    fprintf(out, "Usage: vexillor-cli COMMAND [ARGUMENTS]\n\nCommands:\n");
-    for (const Command& c : kCommands) {
-        char head[128];
-        snprintf(head, sizeof head, "%s %s", c.name, c.arguments);
-        if (strlen(head) <= 36)
-            fprintf(out, "  %-36s %s\n", head, c.summary);
-        else  // a long synopsis gets a line of its own
-            fprintf(out, "  %s\n  %-36s %s\n", head, "", c.summary);
+    if (e.get_exit_code() == 0) return app.exit(e);
+    const std::vector<CLI::App*> parsed = app.get_subcommands();
+    const CLI::App& where = parsed.empty() ? app : *parsed.back();
+    const char* command = parsed.empty() ? nullptr : where.get_name().c_str();
+    // The parser checks what is missing before what is left over; the stray word is the better
+    // clue ("convert a.bmp -x" lacks OUTPUT because -x is no file name).
+    for (const std::string& word : where.remaining()) {
+        std::string text;
+        if (word.size() > 1 && word[0] == '-')
+            text = "unknown option '" + word + "' (put -- before a file name that begins with '-')";
+        else if (!command)
+            text = "unknown command '" + word + "'";
+        else
+            continue;
+        return UsageError(command, text.c_str());
     }
-    fprintf(out,
-            "\nOptions:\n  --help                               show this text\n"
-            "  --version                            show the version\n"
-            "\nExit status: 0 done, 1 failed, 2 usage error.\n");
+    if (!command && dynamic_cast<const CLI::RequiredError*>(&e))
+        return UsageError(nullptr, "no command given");
+    return UsageError(command, e.what());
 }
 
 }  // namespace
 
 int UsageError(const char* command, const char* text)
 {
-    if (command)
-        fprintf(stderr, "vexillor-cli %s: %s\n", command, text);
-    else
-        fprintf(stderr, "vexillor-cli: %s\n", text);
-    fprintf(stderr, "Try 'vexillor-cli --help'.\n");
+    if (command) {
+        fprintf(stderr, "%s %s: %s\n", kName, command, text);
+        fprintf(stderr, "Try '%s %s --help'.\n", kName, command);
+    } else {
+        fprintf(stderr, "%s: %s\n", kName, text);
+        fprintf(stderr, "Try '%s --help'.\n", kName);
+    }
     return ExitUsage;
 }
 
 int CorePathArgument(const char* command, const char* path, char* out)
 {
     if (PathToCoreForm(path, out, MAX_PATH)) return 1;
-    fprintf(stderr, "vexillor-cli %s: path too long (at most %d characters): %s\n", command,
+    fprintf(stderr, "%s %s: path too long (at most %d characters): %s\n", kName, command,
             MAX_PATH - 1, path);
     return 0;
 }
@@ -80,19 +74,74 @@ int main(int argc, char** argv)
 #ifdef _WIN32
     appInstance = GetModuleHandleA(nullptr);  // the string table is linked into this program
 #endif
-    if (argc < 2) return UsageError(nullptr, "no command given");
-    const char* name = argv[1];
-    if (strcmp(name, "--help") == 0 || strcmp(name, "-h") == 0) {
-        PrintUsage(stdout);
-        return ExitDone;
+    CLI::App app{"Banners for Quillmere without the window: check pictures, convert them to the "
+                 "game's texture files, and install them into player profiles.",
+                 kName};
+    app.set_version_flag("--version", std::string(kName) + " " + VEX_VERSION);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 done, 1 failed, 2 usage error.\n"
+               "'vexillor-cli COMMAND --help' describes a command. '--' ends the options, for "
+               "file names that begin with '-'.");
+
+    CheckArguments check;
+    CLI::App* checkCommand =
+        app.add_subcommand("check", "Tell whether a BMP or TGA picture can become a banner");
+    checkCommand->add_option("PICTURE", check.picture, "The picture (.bmp or .tga)")
+        ->required()
+        ->type_name("");
+
+    ConvertArguments convert;
+    CLI::App* convertCommand =
+        app.add_subcommand("convert", "Write the banner texture for a picture");
+    convertCommand->add_option("PICTURE", convert.picture, "The picture (.bmp or .tga)")
+        ->required()
+        ->type_name("");
+    convertCommand->add_option("OUTPUT", convert.output, "The texture file to write (.tex)")
+        ->required()
+        ->type_name("");
+
+    InspectArguments inspect;
+    CLI::App* inspectCommand =
+        app.add_subcommand("inspect", "Check a texture file's layout and describe it");
+    inspectCommand->add_option("FILE", inspect.file, "The texture file (.tex)")
+        ->required()
+        ->type_name("");
+    inspectCommand
+        ->add_option("--png", inspect.pngPrefix,
+                     "Also export each record's full-size picture as PREFIX-N.png")
+        ->type_name("PREFIX");
+
+    CLI::App* playersCommand = app.add_subcommand(
+        "players", "List the game's player profiles as the banner dialog shows them");
+
+    InstallArguments install;
+    bool statistic = false;
+    CLI::App* installCommand = app.add_subcommand(
+        "install", "Write a banner into a player profile as the dialog's OK does");
+    installCommand->add_option("PICTURE", install.picture, "The picture (.bmp or .tga)")
+        ->required()
+        ->type_name("");
+    installCommand
+        ->add_option("--player", install.player, "The profile: its row in 'players', or its name")
+        ->type_name("ROW|NAME")
+        ->required();
+    installCommand->add_flag("--in-game", install.inGame, "The in-game banner (BannerUser.tex)");
+    installCommand->add_flag("--statistic", statistic,
+                             "The statistics banner (BannerUserStat.tex)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return ReportParseError(app, e);
     }
-    if (strcmp(name, "--version") == 0) {
-        printf("vexillor-cli %s\n", VEX_VERSION);
-        return ExitDone;
-    }
-    for (const Command& c : kCommands)
-        if (strcmp(name, c.name) == 0) return c.run(argc - 1, argv + 1);
-    char text[160];
-    snprintf(text, sizeof text, "unknown command '%.100s'", name);
-    return UsageError(nullptr, text);
+    // Checked here rather than by the parser, so that one message names both
+    // choices.
+    if (installCommand->parsed() && install.inGame == statistic)
+        return UsageError("install", "choose one banner kind: --in-game or --statistic");
+
+    if (checkCommand->parsed()) return RunCheckCommand(check);
+    if (convertCommand->parsed()) return RunConvertCommand(convert);
+    if (inspectCommand->parsed()) return RunInspectCommand(inspect);
+    if (playersCommand->parsed()) return RunPlayersCommand();
+    return RunInstallCommand(install);
 }

@@ -181,17 +181,10 @@ void PrintConverted(const char* fileName, const char* destination)
     printf("%s\n", text);
 }
 
-int InstallUsage(const char* text)
-{
-    return UsageError("install", text);
-}
-
 }  // namespace
 
-int RunPlayersCommand(int argc, char** argv)
+int RunPlayersCommand()
 {
-    (void)argv;
-    if (argc > 1) return UsageError("players", "takes no arguments");
     if (!CheckInstallation()) return ExitFailed;
     PlayerList list;
     LoadPlayers(list);
@@ -206,39 +199,12 @@ int RunPlayersCommand(int argc, char** argv)
     return ExitDone;
 }
 
-int RunInstallCommand(int argc, char** argv)
+int RunInstallCommand(const InstallArguments& args)
 {
-    const char* picture = nullptr;
-    const char* player = nullptr;
-    int kinds = 0;
-    bool inGame = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!strcmp(a, "--player")) {
-            if (++i >= argc) return InstallUsage("--player needs a row number or a name");
-            if (player) return InstallUsage("--player given twice");
-            player = argv[i];
-        } else if (!strncmp(a, "--player=", 9)) {
-            if (player) return InstallUsage("--player given twice");
-            player = a + 9;
-        } else if (!strcmp(a, "--in-game")) {
-            ++kinds;
-            inGame = true;
-        } else if (!strcmp(a, "--statistic")) {
-            ++kinds;
-        } else if (a[0] == '-' && a[1]) {
-            return InstallUsage("unknown option");
-        } else {
-            if (picture) return InstallUsage("one picture at a time");
-            picture = a;
-        }
-    }
-    if (!picture) return InstallUsage("no picture given");
-    if (!player) return InstallUsage("no player given (--player ROW|NAME)");
-    if (kinds != 1) return InstallUsage("choose one banner kind: --in-game or --statistic");
-
+    const char* player = args.player.c_str();
+    const bool inGame = args.inGame;
     char sourcePath[MAX_PATH];
-    if (!CorePathArgument("install", picture, sourcePath)) return ExitFailed;
+    if (!CorePathArgument("install", args.picture.c_str(), sourcePath)) return ExitFailed;
     const char* fileName = FileNameOf(sourcePath);
 
     // The banner job's checks, then what the dialog offers for the picture's size.

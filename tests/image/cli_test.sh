@@ -17,10 +17,16 @@ run() {
 is() { [ "$1" = "$2" ] || fail "expected '$2', got '$1'"; }
 has() { case "$1" in *"$2"*) ;; *) fail "expected '$2' in: $1" ;; esac; }
 
-run 0 --help;          has "$out" "inspect FILE.tex [--png PREFIX]"
+run 0 --help;          has "$out" "inspect                     Check a texture file's layout"
 run 0 --version;       is "$out" "vexillor-cli 1.1"
+run 0 inspect --help;  has "$out" "--png PREFIX"
 run 2;                 has "$err" "vexillor-cli: no command given"
-run 2 convert a.bmp;   has "$err" "vexillor-cli convert: expected PICTURE and OUTPUT.tex"
+run 2 paint;           has "$err" "vexillor-cli: unknown command 'paint'"
+run 2 convert a.bmp;   has "$err" "vexillor-cli convert: OUTPUT is required"
+run 2 check -a.bmp;    has "$err" "vexillor-cli check: unknown option '-a.bmp' (put -- before"
+# Help after the files is help, not a file name: nothing is written.
+cd "$work"; run 0 convert a.bmp --help; cd - >/dev/null
+[ -e "$work/--help" ] && fail "convert a.bmp --help wrote a file"
 run 0 check "$fixtures/im_tga_alpha64.tga"
 is "$out" "$fixtures/im_tga_alpha64.tga: 64x64 TGA
 banners: statistics only"
