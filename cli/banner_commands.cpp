@@ -28,6 +28,7 @@ int RunCheckCommand(const CheckArguments& args)
 
 int RunConvertCommand(const ConvertArguments& args)
 {
+    if (args.fit) return RunConvertFitted(args);
     char source[MAX_PATH];
     char destination[MAX_PATH];
     if (!CorePathArgument("convert", args.picture.c_str(), source)) return ExitFailed;

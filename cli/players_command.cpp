@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "core/string_table.h"
 #include "game/players.h"
+#include "image/banner_files.h"
 #include "image/convert.h"
 #include "image/picture.h"
 #include "platform/win32.h"
@@ -207,13 +208,17 @@ int RunInstallCommand(const InstallArguments& args)
     if (!CorePathArgument("install", args.picture.c_str(), sourcePath)) return ExitFailed;
     const char* fileName = FileNameOf(sourcePath);
 
-    // The banner job's checks, then what the dialog offers for the picture's size.
-    if (!PassesExtensionTest(sourcePath)) {
+    // With --fit, any picture made the banner first; else the banner job's checks, then what
+    // the dialog offers for the picture's size.
+    FittedBanner fitted;
+    if (args.fit) {
+        if (!FitPictureForCommand("install", sourcePath, args.choice, fitted)) return ExitFailed;
+    } else if (!PassesExtensionTest(sourcePath)) {
         PrintTableMessage(stderr, IDS_NOT_A_BITMAP, fileName);
         return ExitFailed;
     }
-    int32_t width = 0, height = 0;
-    if (!CheckBannerPicture(sourcePath, &width, &height)) {
+    int32_t width = 32, height = 32;
+    if (!args.fit && !CheckBannerPicture(sourcePath, &width, &height)) {
         PrintTableMessage(stderr, IDS_INVALID_FORMAT, fileName);
         return ExitFailed;
     }
@@ -241,7 +246,8 @@ int RunInstallCommand(const InstallArguments& args)
         return ExitFailed;
     }
 
-    if (!ConvertBannerPicture(sourcePath, destinationPath)) {
+    if (!(args.fit ? WriteFittedTexture(fitted, destinationPath, args.choice)
+                   : ConvertBannerPicture(sourcePath, destinationPath))) {
         PrintTableMessage(stderr, IDS_CONVERSION_FAILED, fileName);
         return ExitFailed;
     }

@@ -36,8 +36,9 @@ int WriteWhole(const char* path, const uint8_t* data, uint32_t size)
 
 int MakePictureVariantName(const char* path, int k, char* out, size_t size)
 {
-    const char* name = strrchr(path, '\\');
-    name = name ? name + 1 : path;
+    const char* name = path;  // the file name: after the last backslash (or slash, as the user typed it)
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/') name = p + 1;
     const char* dot = strrchr(name, '.');
     size_t stem = dot && dot != name ? size_t(dot - path) : strlen(path);
     if (strlen(path) + 3 > size || k < 1 || k > 3) return 0;
