@@ -54,6 +54,11 @@ installs() {
 }
 installs Banner.bmp Aldric --in-game Aldric BannerUser.tex
 installs Big.bmp 3 --statistic Corvin BannerUserStat.tex
+# Any picture with --fit: a wide PNG becomes Brenna's 32x32 in-game banner.
+convert -size 90x40 xc:'#2040c0' "$pictures/Wide.png"
+out=$(run install "${at}Wide.png" --player Brenna --in-game --fit) || fail "install --fit: exit status $?"
+expect "install --fit" "File 'Wide.png' converted to 'C:\\Games\\Quillmere\\Players\\Brenna\\BannerUser.tex'." "$(tail -1 <<<"$out")"
+[ "$(stat -c %s "$players/Brenna/BannerUser.tex")" = 5504 ] || fail "install --fit: not one 32x32 record"
 
 # refuses WHAT PATTERN ARGS...: exit status 1, and PATTERN in what it says.
 refuses() {
@@ -67,7 +72,7 @@ refuses "64x64 in game" "only a 32x32 picture can be the in-game banner" \
     install "${at}Big.bmp" --player Brenna --in-game
 mkdir -p "$players/Twin" && cp "$players/Brenna/UserInfo.dat" "$players/Twin/"
 refuses "a name two profiles share" 'Players\\Twin\\' install "${at}Banner.bmp" --player Brenna --statistic
-[ -z "$(ls "$players"/{Brenna,Twin}/BannerUser* 2>/dev/null)" ] || fail "a refused banner was written"
+[ -z "$(ls "$players"/Brenna/BannerUserStat* "$players"/Twin/BannerUser* 2>/dev/null)" ] || fail "a refused banner was written"
 
 if [ $# -eq 1 ]; then  # an empty WINEPREFIX counts as unset: ~/.wine
     WINEPREFIX= HOME=$work/home refuses "no installation" "the registry key is missing" players
