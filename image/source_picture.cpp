@@ -66,13 +66,17 @@ int HeaderSize(Kind kind, const uint8_t* d, size_t n, uint64_t* w, uint64_t* h)
 // file is refused, and stb cannot reach a table that this scan did not see.
 bool JpegTablesFit(const uint8_t* d, size_t n)
 {
-    for (size_t p = 0; p + 4 <= n; ++p) {
+    auto byte = [d, n](size_t at) -> size_t { return at < n ? d[at] : 0; };  // stb reads 0 past the end
+    for (size_t p = 0; p + 1 < n; ++p) {
         if (d[p] != 0xFF || d[p + 1] != 0xC4) continue;
-        size_t end = p + 2 + (size_t(d[p + 2]) << 8 | d[p + 3]);
-        for (size_t q = p + 4; q + 17 <= end && q + 17 <= n;) {  // class byte, 16 counts, codes
+        // As stb walks the segment: tables while its length lasts, each a class byte, 16 counts
+        // and the codes, even when a table runs past the length.
+        long left = long(byte(p + 2) << 8 | byte(p + 3)) - 2;
+        for (size_t q = p + 4; left > 0 && q < n;) {
             size_t codes = 0;
-            for (int i = 1; i <= 16; ++i) codes += d[q + i];
+            for (int i = 1; i <= 16; ++i) codes += byte(q + i);
             if (codes > 256) return false;
+            left -= long(17 + codes);
             q += 17 + codes;
         }
     }
