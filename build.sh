@@ -100,7 +100,7 @@ fuzz_runs() {
         work="$BUILD/fuzz-work/$name"
         rm -rf "$work"; mkdir -p "$work"
         [ -d "$corpus" ] && cp -r "$corpus/." "$work/"
-        if "$f" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 \
+        if "$f" -seed=1 -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 \
                 -artifact_prefix="$BUILD/fuzz-work/$name-" "$work" >"$BUILD/fuzz-$name.log" 2>&1; then
             printf 'fuzz %-8s %s\n' "$name" "$(grep -oE 'Done [0-9]+ runs in [0-9]+ second\(s\)' "$BUILD/fuzz-$name.log" | tail -1)"
         else
