@@ -56,11 +56,11 @@ int FitBannerSet(const char* source, const FitOptions& options, FittedBanner& ba
     SourcePicture picture;
     SourceError why;
     if (!ReadSourcePicture(source, picture, why)) {
-        snprintf(error, errorSize, "Can't read picture '%s': %s", source, why.text);
+        snprintf(error, errorSize, "Can't read picture '%s': %s", FileNameOf(source), why.text);
         return 0;
     }
     if (!FitBanner(picture, options, banner.pictures[0])) {
-        snprintf(error, errorSize, "Can't fit picture '%s': not enough memory", source);
+        snprintf(error, errorSize, "Can't fit picture '%s': not enough memory", FileNameOf(source));
         return 0;
     }
     bool present[3] = {false, false, false};
@@ -71,7 +71,7 @@ int FitBannerSet(const char* source, const FitOptions& options, FittedBanner& ba
         // As in the window program, a variant that cannot be read counts as absent.
         if (!ReadSourcePicture(name, picture, why)) continue;
         if (!FitBanner(picture, options, banner.pictures[k])) {
-            snprintf(error, errorSize, "Can't fit picture '%s': not enough memory", name);
+            snprintf(error, errorSize, "Can't fit picture '%s': not enough memory", FileNameOf(name));
             return 0;
         }
         present[k - 1] = true;

@@ -89,6 +89,14 @@ int Fail(SourceError& error, const char* format, const char* a = "", const char*
     return 0;
 }
 
+// stb's own word for what went wrong, when it has one.
+int FailDamaged(SourceError& error, const char* kind)
+{
+    const char* why = StbFailure();
+    if (why && *why) return Fail(error, "truncated or damaged %s (%s)", kind, why);
+    return Fail(error, "truncated or damaged %s", kind);
+}
+
 int CheckSize(uint64_t w, uint64_t h, const SourceLimits& limits, SourceError& error)
 {
     char size[48];
@@ -196,13 +204,12 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
         if (!DecodeRleBmp(data, size, limits, picture, error)) return 0;
     } else {
         int w = 0, h = 0;
-        if (!StbInfo(data, size, &w, &h))
-            return Fail(error, "truncated or damaged %s (%s)", name, StbFailure());
+        if (!StbInfo(data, size, &w, &h)) return FailDamaged(error, name);
         // A BMP stored top row first gives its height negative here.
         if (!CheckSize(uint32_t(w < 0 ? -int64_t(w) : w), uint32_t(h < 0 ? -int64_t(h) : h), limits, error))
             return 0;
         uint8_t* pixels = StbDecode(data, size, &w, &h);
-        if (!pixels) return Fail(error, "truncated or damaged %s (%s)", name, StbFailure());
+        if (!pixels) return FailDamaged(error, name);
         picture.pixels = pixels;  // stb allocates through zeroAlloc
         picture.width = uint32_t(w);
         picture.height = uint32_t(h);
