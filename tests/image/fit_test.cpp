@@ -5,7 +5,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +23,7 @@ std::string FitFixture(const std::string& name) { return CorePath(VEX_FIXTURES_D
 // A picture built in memory, as the reader would hand it over.
 struct Built {
     uint32_t w, h;
-    std::function<void(uint32_t x, uint32_t y, uint8_t* rgba)> paint;
+    void (*paint)(uint32_t x, uint32_t y, uint8_t* rgba);
 };
 void Make(SourcePicture& p, const Built& b)
 {
