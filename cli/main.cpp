@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "core/string_table.h"
+#include "image/banner_fit.h"
 #include "platform/native_path.h"
 #include "platform/win32.h"
 
@@ -188,9 +189,12 @@ int main(int argc, char** argv)
 
     install.choice.inGame = install.inGame;
     install.choice.statistic = statistic;
-    if (installCommand->parsed() && !install.fit && AnyFitChoice(install.choice) &&
+    if (installCommand->parsed() && !install.fit &&
         (install.choice.size || install.choice.crop || install.choice.smooth))
         return UsageError("install", "--size, --crop and --smooth go with --fit");
+    FitOptions unused;
+    if (installCommand->parsed() && install.fit && ResolveFitChoice("install", install.choice, unused) != ExitDone)
+        return ExitUsage;
     if (convertCommand->parsed() && !convert.fit && AnyFitChoice(convert.choice))
         return UsageError("convert", "--in-game, --statistic, --size, --crop and --smooth go with --fit");
 

@@ -217,7 +217,7 @@ int RunInstallCommand(const InstallArguments& args)
         PrintTableMessage(stderr, IDS_NOT_A_BITMAP, fileName);
         return ExitFailed;
     }
-    int32_t width = 32, height = 32;
+    int32_t width = 32, height = 32;  // a fitted banner is the size its kind asks for
     if (!args.fit && !CheckBannerPicture(sourcePath, &width, &height)) {
         PrintTableMessage(stderr, IDS_INVALID_FORMAT, fileName);
         return ExitFailed;

@@ -159,6 +159,8 @@ has "$err" "the in-game banner is 32x32; --size 64 is for --statistic"
 run 2 fit "${at}disc.png";                             has "$err" "choose one banner kind"
 run 2 fit "${at}disc.png" --statistic -o "${at}x.bmp"; has "$err" "OUT must end in .tga"
 run 2 convert "${at}disc.png" "${at}x.tex" --crop;     has "$err" "go with --fit"
+run 2 install "${at}disc.png" --player 1 --in-game --crop;          has "$err" "go with --fit"
+run 2 install "${at}disc.png" --player 1 --in-game --fit --size 64; has "$err" "--size 64 is for --statistic"
 run 2 preview "${at}v.tex" -o "${at}x.png" --in-game;  has "$err" "a texture file is shown as it is"
 run 0 fit --help;                                      has "$out" "--smooth"
 
