@@ -83,6 +83,15 @@ bool JpegTablesFit(const uint8_t* d, size_t n)
     return true;
 }
 
+// stb takes for a JPEG whatever begins with FF bytes and then D8, the start-of-image marker
+// behind fill bytes: such a file named .tga reaches its JPEG decoder too.
+bool LooksLikeJpegToStb(const uint8_t* d, size_t n)
+{
+    size_t p = 0;
+    while (p < n && d[p] == 0xFF) ++p;
+    return p > 0 && p < n && d[p] == 0xD8;
+}
+
 int Fail(SourceError& error, const char* format, const char* a = "", const char* b = "")
 {
     snprintf(error.text, sizeof error.text, format, a, b);
@@ -192,8 +201,8 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
     Kind kind = KindOf(data, size, maybeTga);
     if (kind == KindUnknown) return Fail(error, "not a PNG, JPEG, GIF, BMP or TGA picture");
     const char* name = kKindNames[kind];
-    if (kind == KindJpeg && !JpegTablesFit(data, size))
-        return Fail(error, "damaged JPEG (a Huffman table of more than 256 codes)");
+    if (LooksLikeJpegToStb(data, size) && !JpegTablesFit(data, size))
+        return Fail(error, "damaged %s (a Huffman table of more than 256 codes)", name);
     uint64_t headerWidth = 0, headerHeight = 0;
     if (HeaderSize(kind, data, size, &headerWidth, &headerHeight) &&
         !CheckSize(headerWidth, headerHeight, limits, error))

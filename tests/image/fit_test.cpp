@@ -47,6 +47,8 @@ Picture& Fit(const Built& b, BannerKind kind, uint32_t size)
     return banner;
 }
 
+Bytes Concat(Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+
 // A PNG header claiming w by h, then nothing: only the header may be looked at.
 Bytes PngHeaderOnly(uint32_t w, uint32_t h)
 {
@@ -117,6 +119,7 @@ TEST(SourcePictures, RefusalsSayWhy)
         {"truncated JPEG", Bytes(jpg.begin(), jpg.begin() + jpg.size() / 2), false, "truncated or damaged JPEG"},
         {"Huffman overrun", dht, false, "damaged JPEG (a Huffman table of more than 256 codes)"},
         {"Huffman overrun past the length", shortDht, false, "damaged JPEG (a Huffman table of more than 256 codes)"},
+        {"the same behind fill bytes, named .tga", Concat({0xFF, 0xFF}, dht), true, "damaged TGA (a Huffman table"},
         {"truncated RLE", Bytes(rle.begin(), rle.end() - 30), false, "truncated BMP (run-length data ends early)"},
         {"bad TGA", Bytes{0, 7, 99, 0, 0}, true, "truncated or damaged TGA"},
     };
