@@ -92,6 +92,19 @@ bool LooksLikeJpegToStb(const uint8_t* d, size_t n)
     return p > 0 && p < n && d[p] == 0xD8;
 }
 
+// stb_image 2.27 grows its buffer for a PNG data chunk by the length the chunk declares,
+// before reading it: a tiny file could ask for gigabytes. Every chunk must lie in the file.
+bool PngChunksFit(const uint8_t* d, size_t n)
+{
+    for (size_t p = 8; p + 8 <= n;) {
+        size_t length = size_t(d[p]) << 24 | d[p + 1] << 16 | d[p + 2] << 8 | d[p + 3];
+        if (length > n - p - 8) return false;
+        if (memcmp(d + p + 4, "IEND", 4) == 0) break;
+        p += 12 + length;
+    }
+    return true;
+}
+
 int Fail(SourceError& error, const char* format, const char* a = "", const char* b = "")
 {
     snprintf(error.text, sizeof error.text, format, a, b);
@@ -201,6 +214,8 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
     Kind kind = KindOf(data, size, maybeTga);
     if (kind == KindUnknown) return Fail(error, "not a PNG, JPEG, GIF, BMP or TGA picture");
     const char* name = kKindNames[kind];
+    if (kind == KindPng && !PngChunksFit(data, size))
+        return Fail(error, "truncated or damaged PNG (a chunk runs past the end of the file)");
     if (LooksLikeJpegToStb(data, size) && !JpegTablesFit(data, size))
         return Fail(error, "damaged %s (a Huffman table of more than 256 codes)", name);
     uint64_t headerWidth = 0, headerHeight = 0;

@@ -119,6 +119,8 @@ TEST(SourcePictures, RefusalsSayWhy)
         {"truncated JPEG", Bytes(jpg.begin(), jpg.begin() + jpg.size() / 2), false, "truncated or damaged JPEG"},
         {"Huffman overrun", dht, false, "damaged JPEG (a Huffman table of more than 256 codes)"},
         {"Huffman overrun past the length", shortDht, false, "damaged JPEG (a Huffman table of more than 256 codes)"},
+        {"chunk past the end", Concat(Bytes(png.begin(), png.begin() + 33), {0x7F, 0, 0, 0, 'I', 'D', 'A', 'T', 0x78}), false,
+         "truncated or damaged PNG (a chunk runs past the end of the file)"},
         {"the same behind fill bytes, named .tga", Concat({0xFF, 0xFF}, dht), true, "damaged TGA (a Huffman table"},
         {"truncated RLE", Bytes(rle.begin(), rle.end() - 30), false, "truncated BMP (run-length data ends early)"},
         {"bad TGA", Bytes{0, 7, 99, 0, 0}, true, "truncated or damaged TGA"},
