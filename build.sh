@@ -214,6 +214,7 @@ cmd_bench() {
     for b in "$BUILD"/release/bench/*_bench; do
         [ -x "$b" ] && "$b" --benchmark_min_time=0.2
     done
+    "$ROOT/bench/fit_bench.sh" "$BUILD/release/cli/vexillor-cli"
 }
 
 cmd_cli() {

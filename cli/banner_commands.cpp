@@ -67,6 +67,11 @@ int RunCheckCommand(const CheckArguments& args)
 
 int RunConvertCommand(const ConvertArguments& args)
 {
+    if (args.fit) {
+        if (!EndsWithTex(args.output))
+            return UsageError("convert", ("OUTPUT must end in .tex: " + args.output).c_str());
+        return RunConvertFitted(args);
+    }
     char source[MAX_PATH];
     char destination[MAX_PATH];
     if (!CorePathArgument("convert", args.picture.c_str(), source)) return ExitFailed;

@@ -12,9 +12,31 @@ enum { ExitDone = 0, ExitFailed = 1, ExitUsage = 2 };
 struct CheckArguments {
     std::string picture;
 };
+// How a picture of any kind becomes a banner: fit, preview, convert --fit and install --fit.
+struct FitChoice {
+    bool inGame = false;
+    bool statistic = false;
+    int size = 0;  // 0: the kind's own, 32 in game and 64 for statistics
+    bool crop = false;
+    bool smooth = false;
+};
+
 struct ConvertArguments {
     std::string picture;
     std::string output;
+    bool fit = false;
+    FitChoice choice;
+};
+struct FitArguments {
+    std::string picture;
+    std::string output;  // empty: STEM-banner.bmp or .tga beside the picture
+    FitChoice choice;
+};
+struct PreviewArguments {
+    std::string input;
+    std::string output;
+    FitChoice choice;
+    int scale = 4;
 };
 struct InspectArguments {
     std::string file;
@@ -27,6 +49,8 @@ struct InstallArguments {
     std::string picture;
     std::string player;  // a row number or a name
     bool inGame = false;
+    bool fit = false;
+    FitChoice choice;  // with --fit
 };
 
 int RunCheckCommand(const CheckArguments& args);
@@ -35,6 +59,19 @@ int RunInspectCommand(const InspectArguments& args);
 // Player profiles of the game installation, and installing a banner into one of them.
 int RunPlayersCommand(const PlayersArguments& args);
 int RunInstallCommand(const InstallArguments& args);
+int RunFitCommand(const FitArguments& args);
+int RunPreviewCommand(const PreviewArguments& args);
+int RunConvertFitted(const ConvertArguments& args);
+
+// The banner options checked as a whole (one kind; --size 64 only for statistics): ExitDone,
+// or ExitUsage after the message.
+struct FitOptions;
+int ResolveFitChoice(const char* command, const FitChoice& choice, FitOptions& options);
+// install --fit: the picture and its variants fitted, or 0 after the message; then written as
+// the texture file with the same safe replacement as a conversion.
+struct FittedBanner;
+int FitPictureForCommand(const char* command, const char* source, const FitChoice& choice, FittedBanner& fitted);
+int WriteFittedTexture(const FittedBanner& fitted, const char* destination, const FitChoice& choice);
 #ifndef _WIN32
 // Prints the Wine prefix that holds the game, or says where it looked and returns 1.
 int RunPrefixCommand();

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "core/string_table.h"
+#include "image/banner_fit.h"
 #include "platform/native_path.h"
 #include "platform/win32.h"
 
@@ -37,6 +38,23 @@ int ReportParseError(const CLI::App& app, const CLI::ParseError& e)
         return UsageError(nullptr, "no command given");
     return UsageError(command, e.what());
 }
+
+// The banner options of the commands that fit pictures; the kinds are flags of their own
+// where the command has them already (install).
+void AddFitChoice(CLI::App* command, FitChoice& choice, bool kinds)
+{
+    if (kinds) {
+        command->add_flag("--in-game", choice.inGame, "The in-game banner: 32x32, alpha only on or off");
+        command->add_flag("--statistic", choice.statistic, "The statistics banner: 64x64 (or --size 32), alpha kept");
+    }
+    command->add_option("--size", choice.size, "Banner size; 64 only for --statistic")
+        ->check(CLI::IsMember({32, 64}).description(""))
+        ->type_name("32|64");
+    command->add_flag("--crop", choice.crop, "Fill the square from the centre instead of fitting the whole picture");
+    command->add_flag("--smooth", choice.smooth, "Filter whole-factor enlargements too (default: crisp pixels)");
+}
+
+bool AnyFitChoice(const FitChoice& c) { return c.inGame || c.statistic || c.size || c.crop || c.smooth; }
 
 }  // namespace
 
@@ -102,6 +120,33 @@ int main(int argc, char** argv)
     convertCommand->add_option("OUTPUT", convert.output, "The texture file to write (.tex)")
         ->required()
         ->type_name("");
+    convertCommand->add_flag("--fit", convert.fit,
+                             "Any picture (PNG, JPEG, GIF, BMP, TGA, any size) made the banner first");
+    AddFitChoice(convertCommand, convert.choice, true);
+
+    FitArguments fit;
+    CLI::App* fitCommand = app.add_subcommand(
+        "fit", "Make any picture a banner picture that the window program accepts");
+    fitCommand->add_option("PICTURE", fit.picture, "The picture: PNG, JPEG, GIF, BMP or TGA, any size")
+        ->required()
+        ->type_name("");
+    fitCommand
+        ->add_option("-o", fit.output,
+                     "The banner picture: .bmp in game, .tga for statistics (default: STEM-banner beside the picture)")
+        ->type_name("OUT");
+    AddFitChoice(fitCommand, fit.choice, true);
+
+    PreviewArguments preview;
+    CLI::App* previewCommand = app.add_subcommand(
+        "preview", "Show every record and level of a texture, or of a picture as convert --fit makes it");
+    previewCommand->add_option("INPUT", preview.input, "A texture file (.tex) or a picture")
+        ->required()
+        ->type_name("");
+    previewCommand->add_option("-o", preview.output, "The sheet to write (.png)")->required()->type_name("SHEET");
+    previewCommand->add_option("--scale", preview.scale, "Magnification of every level (default 4)")
+        ->check(CLI::Range(1, 16))
+        ->type_name("N");
+    AddFitChoice(previewCommand, preview.choice, true);
 
     InspectArguments inspect;
     CLI::App* inspectCommand =
@@ -140,6 +185,9 @@ int main(int argc, char** argv)
     installCommand->add_flag("--in-game", install.inGame, "The in-game banner (BannerUser.tex)");
     installCommand->add_flag("--statistic", statistic,
                              "The statistics banner (BannerUserStat.tex)");
+    installCommand->add_flag("--fit", install.fit,
+                             "Any picture (PNG, JPEG, GIF, BMP, TGA, any size) made the banner first");
+    AddFitChoice(installCommand, install.choice, false);
 
     try {
         app.parse(argc, argv);
@@ -151,7 +199,20 @@ int main(int argc, char** argv)
     if (installCommand->parsed() && install.inGame == statistic)
         return UsageError("install", "choose one banner kind: --in-game or --statistic");
 
+    install.choice.inGame = install.inGame;
+    install.choice.statistic = statistic;
+    if (installCommand->parsed() && !install.fit &&
+        (install.choice.size || install.choice.crop || install.choice.smooth))
+        return UsageError("install", "--size, --crop and --smooth go with --fit");
+    FitOptions unused;
+    if (installCommand->parsed() && install.fit && ResolveFitChoice("install", install.choice, unused) != ExitDone)
+        return ExitUsage;
+    if (convertCommand->parsed() && !convert.fit && AnyFitChoice(convert.choice))
+        return UsageError("convert", "--in-game, --statistic, --size, --crop and --smooth go with --fit");
+
     if (checkCommand->parsed()) return RunCheckCommand(check);
+    if (fitCommand->parsed()) return RunFitCommand(fit);
+    if (previewCommand->parsed()) return RunPreviewCommand(preview);
     if (convertCommand->parsed()) return RunConvertCommand(convert);
     if (inspectCommand->parsed()) return RunInspectCommand(inspect);
     if (playersCommand->parsed()) return RunPlayersCommand(players);

@@ -13,6 +13,7 @@
 #include "core/string_table.h"
 #include "game/player_names.h"
 #include "game/players.h"
+#include "image/banner_files.h"
 #include "image/convert.h"
 #include "image/picture.h"
 #include "platform/file_facts.h"
@@ -342,20 +343,26 @@ int RunInstallCommand(const InstallArguments& args)
     if (!CorePathArgument("install", args.picture.c_str(), sourcePath)) return ExitFailed;
     const char* fileName = FileNameOf(sourcePath);
 
-    // The banner job's checks, then what the dialog offers for the picture's size.
-    if (!PassesExtensionTest(sourcePath)) {
-        PrintTableMessage(stderr, IDS_NOT_A_BITMAP, fileName);
-        return ExitFailed;
-    }
-    PictureVerdict verdict = ExaminePicture(sourcePath);
-    if (!verdict.banner) {
-        ExplainRefusal(args.picture, verdict);
-        return ExitFailed;
-    }
-    if (inGame && verdict.width != 32) {
-        fprintf(stderr, "'%s' is %dx%d: only a 32x32 picture can be the in-game banner; use --statistic.\n",
-                fileName, int(verdict.width), int(verdict.height));
-        return ExitFailed;
+    // With --fit, any picture made the banner first; else the banner job's checks, then what
+    // the dialog offers for the picture's size.
+    FittedBanner fitted;
+    if (args.fit) {
+        if (!FitPictureForCommand("install", sourcePath, args.choice, fitted)) return ExitFailed;
+    } else {
+        if (!PassesExtensionTest(sourcePath)) {
+            PrintTableMessage(stderr, IDS_NOT_A_BITMAP, fileName);
+            return ExitFailed;
+        }
+        PictureVerdict verdict = ExaminePicture(sourcePath);
+        if (!verdict.banner) {
+            ExplainRefusal(args.picture, verdict);
+            return ExitFailed;
+        }
+        if (inGame && verdict.width != 32) {
+            fprintf(stderr, "'%s' is %dx%d: only a 32x32 picture can be the in-game banner; use --statistic.\n",
+                    fileName, int(verdict.width), int(verdict.height));
+            return ExitFailed;
+        }
     }
 
 #ifndef _WIN32
@@ -385,7 +392,17 @@ int RunInstallCommand(const InstallArguments& args)
     uint64_t beforeSize = 0;
     bool replacing = KindOfFile(destinationPath) == FileRegular &&
                      FileStampOf(destinationPath, &beforeSize, before, sizeof before);
-    if (!ConvertExplained(sourcePath, args.picture, destinationPath, destinationPath)) return ExitFailed;
+    if (args.fit) {
+        // As a conversion does: a link keeps its place and the file it leads to is replaced.
+        char target[MAX_PATH];
+        if (!FinalPathOf(destinationPath, target, sizeof target)) snprintf(target, sizeof target, "%s", destinationPath);
+        if (!WriteFittedTexture(fitted, target, args.choice)) {
+            PrintTableMessage(stderr, IDS_CONVERSION_FAILED, fileName);
+            return ExitFailed;
+        }
+    } else if (!ConvertExplained(sourcePath, args.picture, destinationPath, destinationPath)) {
+        return ExitFailed;
+    }
     if (replacing)
         printf("Replaced the %s banner of %s (%llu bytes).\n", inGame ? "in-game" : "statistics", before,
                (unsigned long long)beforeSize);

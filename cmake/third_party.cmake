@@ -16,3 +16,4 @@ function(vex_header_library target folder)
 endfunction()
 
 vex_header_library(vex_cli11 /usr/include/CLI)  # libcli11-dev
+vex_header_library(vex_stb /usr/include/stb)    # libstb-dev

@@ -104,6 +104,49 @@ bool ReplaceWith(const char* temporary, const char* name)
     }
 }
 
+// Writes the records to the conversion's own temporary file beside `name` and puts it in the
+// destination's place only when every write and the close succeeded. `count` is 1 (a single
+// record), 2 or 4 (a set). Returns 1, or 0 after the diagnostic line.
+int WriteTextureFile(const char* name, uint32_t flags, const Picture* const* records, int count)
+{
+    // The old banner stays untouched until a complete new file can take its place.
+    char temporary[MAX_PATH];
+    if (!name[0] || IsUnreplaceable(name)) {
+        printf("Can't open output file (%s)\n", name);
+        return 0;
+    }
+    FileStream out;
+    if (!CreateTemporary(name, temporary, out)) {
+        printf("Can't open output file (%s)\n", name);
+        return 0;
+    }
+    if (!IsZero(conversionId)) out.writeHeader(&conversionId, nullptr, 0, 1);
+    if (!out.isGood()) {
+        printf("Can't open output file (%s)\n", name);
+        out.close();
+        DiscardTemporary(temporary);
+        return 0;
+    }
+
+    int written = 1;
+    if (count > 1) written &= WriteTextureSetHeader(out, flags, uint32_t(count));
+    for (int k = 0; k < count; ++k)
+        written &= WriteTextureRecord(*records[k], out, flags, requestedLevelCount);
+    written &= out.isGood() ? 1 : 0;
+    written &= out.close();  // the last bytes reach the file here
+    if (!written) {
+        printf("Can't write output file (%s)\n", name);
+        DiscardTemporary(temporary);
+        return 0;
+    }
+    if (!ReplaceWith(temporary, name)) {
+        printf("Can't open output file (%s)\n", name);
+        DiscardTemporary(temporary);
+        return 0;
+    }
+    return 1;
+}
+
 }  // namespace
 
 const char* MakeVariantName(const char* source, int k)
@@ -188,45 +231,16 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
     printf("%-15s->     %-20s\n", source, name);
     flags |= TexFormatWord | TexWidthWord | TexHeightWord;
 
-    // The old banner stays untouched until a complete new file can take its place.
-    char temporary[MAX_PATH];
-    if (!name[0] || IsUnreplaceable(name)) {
-        printf("Can't open output file (%s)\n", name);
-        return 0;
-    }
-    FileStream out;
-    if (!CreateTemporary(name, temporary, out)) {
-        printf("Can't open output file (%s)\n", name);
-        return 0;
-    }
-    if (!IsZero(conversionId)) out.writeHeader(&conversionId, nullptr, 0, 1);
-    if (!out.isGood()) {
-        printf("Can't open output file (%s)\n", name);
-        out.close();
-        DiscardTemporary(temporary);
-        return 0;
-    }
+    const Picture* records[4] = {&picture, &variants[0], &variants[1], &variants[2]};
+    return WriteTextureFile(name, flags, records, present[0] ? (present[1] ? 4 : 2) : 1);
+}
 
-    int written = 1;
-    if (present[0]) {
-        written &= WriteTextureSetHeader(out, flags, present[1] ? 4 : 2);
-        written &= WriteTextureRecord(picture, out, flags, requestedLevelCount);
-        for (int k = 0; k < 3 && present[k]; ++k)
-            written &= WriteTextureRecord(variants[k], out, flags, requestedLevelCount);
-    } else {
-        written &= WriteTextureRecord(picture, out, flags, requestedLevelCount);
-    }
-    written &= out.isGood() ? 1 : 0;
-    written &= out.close();  // the last bytes reach the file here
-    if (!written) {
-        printf("Can't write output file (%s)\n", name);
-        DiscardTemporary(temporary);
-        return 0;
-    }
-    if (!ReplaceWith(temporary, name)) {
-        printf("Can't open output file (%s)\n", name);
-        DiscardTemporary(temporary);
-        return 0;
-    }
-    return 1;
+int WriteBannerTexture(const Picture* const* pictures, int count, const char* destination,
+                       bool keepsAlpha)
+{
+    CoCreateGuid(&conversionId);
+    requestedLevelCount = 5;
+    if (count != 1 && count != 2 && count != 4) return 0;
+    uint32_t flags = (keepsAlpha ? TexFromTga : TexFromBmp) | TexFormatWord | TexWidthWord | TexHeightWord;
+    return WriteTextureFile(destination, flags, pictures, count);
 }

@@ -25,3 +25,10 @@ int ConvertPicture(const char* source, const char* spec, bool isTga);
 // Variant k (1 to 3) of the source, "name#k.ext", in a buffer that the next call overwrites;
 // null when the source has fewer than four characters or the name would not fit 260 bytes.
 const char* MakeVariantName(const char* source, int k);
+
+class Picture;
+// Pictures already made banners (the banner, then its variants; 1, 2 or 4 of them) into one
+// TEX file at `destination`, as ConvertBannerPicture writes it: a fresh identifier, five levels,
+// the TGA kind's flags when `keepsAlpha`, else the BMP kind's, and the same safe replacement.
+int WriteBannerTexture(const Picture* const* pictures, int count, const char* destination,
+                       bool keepsAlpha);

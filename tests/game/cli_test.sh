@@ -129,6 +129,12 @@ run install "${at}Banner.bmp" --player Brenna --in-game >/dev/null || fail "inst
 mv "$players" "${players%/*}/Players" && mv "${players%/*}/Players/brenna" "${players%/*}/Players/Brenna"
 players=${players%/*}/Players
 rm -f "$players"/*/Banner*.tex "$players"/*/banner*.tex
+# Any picture with --fit: a wide PNG becomes Brenna's 32x32 in-game banner.
+convert -size 90x40 xc:'#2040c0' "$pictures/Wide.png"
+out=$(run install "${at}Wide.png" --player Brenna --in-game --fit) || fail "install --fit: exit status $?"
+expect "install --fit" "File 'Wide.png' converted to 'C:\\Games\\Quillmere\\Players\\Brenna\\BannerUser.tex'." "$(tail -1 <<<"$out")"
+[ "$(stat -c %s "$players/Brenna/BannerUser.tex")" = 5504 ] || fail "install --fit: not one 32x32 record"
+rm -f "$players/Brenna/BannerUser.tex"
 
 # refuses WHAT PATTERN ARGS...: exit status 1, and PATTERN in what it says.
 refuses() {

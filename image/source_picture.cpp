@@ -1,0 +1,290 @@
+// The command line's picture reader: stb_image for what it decodes, our own decoder for the
+// run-length encoded BMPs it refuses, and limits checked from the headers before decoding.
+#include "image/source_picture.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "core/zero_alloc.h"
+#include "image/picture.h"
+#include "image/stb_bridge.h"
+#include "platform/win32.h"
+
+const SourceLimits kSourceLimits = {16384, uint64_t(1) << 26, uint64_t(64) << 20};
+
+void SourcePicture::clear()
+{
+    zeroFree(pixels);
+    pixels = nullptr;
+    width = height = 0;
+    fromBmp = false;
+}
+
+namespace {
+
+enum Kind { KindUnknown, KindPng, KindJpeg, KindGif, KindBmp, KindTga };
+const char* const kKindNames[] = {"picture", "PNG", "JPEG", "GIF", "BMP", "TGA"};
+
+uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+Kind KindOf(const uint8_t* d, size_t n, bool maybeTga)
+{
+    if (n >= 8 && memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0) return KindPng;
+    if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return KindJpeg;
+    if (n >= 6 && (memcmp(d, "GIF87a", 6) == 0 || memcmp(d, "GIF89a", 6) == 0)) return KindGif;
+    if (n >= 2 && d[0] == 'B' && d[1] == 'M') return KindBmp;
+    return maybeTga ? KindTga : KindUnknown;
+}
+
+// The size in the header of a PNG, GIF or BMP, read here because stb's own look refuses a
+// large picture without saying so. 0 for the other kinds or a header too short.
+int HeaderSize(Kind kind, const uint8_t* d, size_t n, uint64_t* w, uint64_t* h)
+{
+    if (kind == KindPng && n >= 24) {
+        *w = uint64_t(d[16]) << 24 | d[17] << 16 | d[18] << 8 | d[19];
+        *h = uint64_t(d[20]) << 24 | d[21] << 16 | d[22] << 8 | d[23];
+    } else if (kind == KindGif && n >= 10) {
+        *w = U16(d + 6);
+        *h = U16(d + 8);
+    } else if (kind == KindBmp && n >= 26 && U32(d + 14) == 12) {
+        *w = U16(d + 18);
+        *h = U16(d + 20);
+    } else if (kind == KindBmp && n >= 26) {
+        int32_t sw = int32_t(U32(d + 18)), sh = int32_t(U32(d + 22));
+        *w = uint64_t(sw < 0 ? -int64_t(sw) : sw);
+        *h = uint64_t(sh < 0 ? -int64_t(sh) : sh);  // negative: stored top row first
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
+// stb_image 2.27 writes past its table when a JPEG Huffman table declares more than 256
+// codes; such files are refused before stb sees them. Every FF C4 pair is taken for a table
+// definition: in coded data an FF is always followed by 00 or a restart marker, so no valid
+// file is refused, and stb cannot reach a table that this scan did not see.
+bool JpegTablesFit(const uint8_t* d, size_t n)
+{
+    auto byte = [d, n](size_t at) -> size_t { return at < n ? d[at] : 0; };  // stb reads 0 past the end
+    for (size_t p = 0; p + 1 < n; ++p) {
+        if (d[p] != 0xFF || d[p + 1] != 0xC4) continue;
+        // As stb walks the segment: tables while its length lasts, each a class byte, 16 counts
+        // and the codes, even when a table runs past the length.
+        long left = long(byte(p + 2) << 8 | byte(p + 3)) - 2;
+        for (size_t q = p + 4; left > 0 && q < n;) {
+            size_t codes = 0;
+            for (int i = 1; i <= 16; ++i) codes += byte(q + i);
+            if (codes > 256) return false;
+            left -= long(17 + codes);
+            q += 17 + codes;
+        }
+    }
+    return true;
+}
+
+// stb takes for a JPEG whatever begins with FF bytes and then D8, the start-of-image marker
+// behind fill bytes: such a file named .tga reaches its JPEG decoder too.
+bool LooksLikeJpegToStb(const uint8_t* d, size_t n)
+{
+    size_t p = 0;
+    while (p < n && d[p] == 0xFF) ++p;
+    return p > 0 && p < n && d[p] == 0xD8;
+}
+
+// stb_image 2.27 grows its buffer for a PNG data chunk by the length the chunk declares,
+// before reading it: a tiny file could ask for gigabytes. Every chunk must lie in the file.
+bool PngChunksFit(const uint8_t* d, size_t n)
+{
+    for (size_t p = 8; p + 8 <= n;) {
+        size_t length = size_t(d[p]) << 24 | d[p + 1] << 16 | d[p + 2] << 8 | d[p + 3];
+        if (length > n - p - 8) return false;
+        if (memcmp(d + p + 4, "IEND", 4) == 0) break;
+        p += 12 + length;
+    }
+    return true;
+}
+
+int Fail(SourceError& error, const char* format, const char* a = "", const char* b = "")
+{
+    snprintf(error.text, sizeof error.text, format, a, b);
+    return 0;
+}
+
+// stb's own word for what went wrong, when it has one.
+int FailDamaged(SourceError& error, const char* kind)
+{
+    const char* why = StbFailure();
+    if (why && *why) return Fail(error, "truncated or damaged %s (%s)", kind, why);
+    return Fail(error, "truncated or damaged %s", kind);
+}
+
+int CheckSize(uint64_t w, uint64_t h, const SourceLimits& limits, SourceError& error)
+{
+    char size[48];
+    snprintf(size, sizeof size, "%llux%llu", (unsigned long long)w, (unsigned long long)h);
+    if (w == 0 || h == 0) return Fail(error, "%s pixels: an empty picture", size);
+    if (w > limits.maxSide || h > limits.maxSide) {
+        char most[24];
+        snprintf(most, sizeof most, "%u", limits.maxSide);
+        return Fail(error, "%s pixels, more than %s a side", size, most);
+    }
+    if (w * h > limits.maxPixels) return Fail(error, "%s pixels, more than 64 million in all", size);
+    return 1;
+}
+
+// Run-length encoded BMP (compression 1 with 8 bits, 2 with 4 bits), which stb refuses. The
+// header has been checked to lie inside the data. Pixels that the codes skip stay transparent.
+int DecodeRleBmp(const uint8_t* d, size_t n, const SourceLimits& limits, SourcePicture& picture,
+                 SourceError& error)
+{
+    uint32_t infoSize = U32(d + 14);
+    int32_t w = int32_t(U32(d + 18)), h = int32_t(U32(d + 22));
+    uint32_t bits = U16(d + 28), compression = U32(d + 30), colours = U32(d + 46);
+    if (!((bits == 8 && compression == 1) || (bits == 4 && compression == 2)))
+        return Fail(error, "damaged BMP (run-length coding does not match the bit depth)");
+    if (w <= 0 || h <= 0)  // RLE rows are always stored bottom first
+        return Fail(error, "damaged BMP (run-length picture with a negative size)");
+    if (!CheckSize(uint32_t(w), uint32_t(h), limits, error)) return 0;
+    uint32_t maxColours = 1u << bits;
+    if (colours == 0 || colours > maxColours) colours = maxColours;
+    uint8_t palette[256][4] = {};
+    size_t paletteAt = 14 + size_t(infoSize);
+    for (uint32_t i = 0; i < colours && paletteAt + 4 * i + 4 <= n; ++i) {
+        const uint8_t* e = d + paletteAt + 4 * i;
+        palette[i][0] = e[2];
+        palette[i][1] = e[1];
+        palette[i][2] = e[0];
+        palette[i][3] = 255;
+    }
+    uint32_t offset = U32(d + 10);
+    if (offset >= n) return Fail(error, "truncated BMP (no pixel data)");
+    picture.pixels = static_cast<uint8_t*>(zeroAlloc(size_t(w) * size_t(h) * 4));
+    if (!picture.pixels) return Fail(error, "not enough memory for the picture");
+    picture.width = uint32_t(w);
+    picture.height = uint32_t(h);
+
+    uint32_t x = 0, y = 0;  // y counts from the bottom row
+    auto put = [&](uint32_t index) {
+        if (x < uint32_t(w) && y < uint32_t(h))
+            memcpy(picture.pixels + ((size_t(h) - 1 - y) * size_t(w) + x) * 4, palette[index], 4);
+        ++x;
+    };
+    size_t p = offset;
+    while (p + 2 <= n && y < uint32_t(h)) {
+        uint8_t count = d[p], value = d[p + 1];
+        p += 2;
+        if (count > 0) {  // a run: one index, or two alternating nibbles
+            for (uint32_t i = 0; i < count; ++i)
+                put(bits == 8 ? value : (i & 1) ? value & 15 : value >> 4);
+        } else if (value == 0) {  // end of row
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of picture
+            return 1;
+        } else if (value == 2) {  // move right and up
+            if (p + 2 > n) break;
+            x += d[p];
+            y += d[p + 1];
+            p += 2;
+        } else {  // `value` literal pixels, padded to a 16-bit boundary
+            size_t bytes = bits == 8 ? value : (value + 1u) / 2;
+            if (p + bytes > n) break;
+            for (uint32_t i = 0; i < value; ++i)
+                put(bits == 8 ? d[p + i] : (i & 1) ? d[p + i / 2] & 15 : d[p + i / 2] >> 4);
+            p += bytes + (bytes & 1);
+        }
+    }
+    if (y < uint32_t(h)) {
+        picture.clear();
+        return Fail(error, "truncated BMP (run-length data ends early)");
+    }
+    return 1;
+}
+
+}  // namespace
+
+int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
+                        const SourceLimits& limits, SourcePicture& picture, SourceError& error)
+{
+    picture.clear();
+    error.text[0] = 0;
+    if (size == 0) return Fail(error, "empty file");
+    if (size > limits.maxFileBytes) return Fail(error, "file larger than 64 MiB");
+    Kind kind = KindOf(data, size, maybeTga);
+    if (kind == KindUnknown) return Fail(error, "not a PNG, JPEG, GIF, BMP or TGA picture");
+    const char* name = kKindNames[kind];
+    if (kind == KindPng && !PngChunksFit(data, size))
+        return Fail(error, "truncated or damaged PNG (a chunk runs past the end of the file)");
+    if (LooksLikeJpegToStb(data, size) && !JpegTablesFit(data, size))
+        return Fail(error, "damaged %s (a Huffman table of more than 256 codes)", name);
+    uint64_t headerWidth = 0, headerHeight = 0;
+    if (HeaderSize(kind, data, size, &headerWidth, &headerHeight) &&
+        !CheckSize(headerWidth, headerHeight, limits, error))
+        return 0;
+
+    if (kind == KindBmp && size >= 54 && U32(data + 14) >= 40 && size >= 14 + size_t(U32(data + 14)) &&
+        (U32(data + 30) == 1 || U32(data + 30) == 2)) {
+        if (!DecodeRleBmp(data, size, limits, picture, error)) return 0;
+    } else {
+        int w = 0, h = 0;
+        if (!StbInfo(data, size, &w, &h)) return FailDamaged(error, name);
+        // A BMP stored top row first gives its height negative here.
+        if (!CheckSize(uint32_t(w < 0 ? -int64_t(w) : w), uint32_t(h < 0 ? -int64_t(h) : h), limits, error))
+            return 0;
+        uint8_t* pixels = StbDecode(data, size, &w, &h);
+        if (!pixels) return FailDamaged(error, name);
+        picture.pixels = pixels;  // stb allocates through zeroAlloc
+        picture.width = uint32_t(w);
+        picture.height = uint32_t(h);
+    }
+    if (kind == KindBmp) {
+        // The banner rule for BMP: the colour key is the one way to transparency.
+        picture.fromBmp = true;
+        size_t count = size_t(picture.width) * picture.height;
+        for (uint8_t* p = picture.pixels; count--; p += 4)
+            if (p[0] == 255 && p[1] == 0 && p[2] == 255) p[0] = p[2] = p[3] = 0;
+    }
+    return 1;
+}
+
+int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& error)
+{
+    picture.clear();
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail(error, "cannot open the file");
+    // Read in steps up to one byte past the limit, so a larger file is refused without
+    // holding more than the limit.
+    const size_t step = 1u << 20;
+    size_t capacity = 0, size = 0;
+    uint8_t* data = nullptr;
+    int ok = 1;
+    for (;;) {
+        if (size == capacity) {
+            if (capacity > kSourceLimits.maxFileBytes) break;
+            size_t grown = capacity ? capacity * 2 : step;
+            uint8_t* more = static_cast<uint8_t*>(zeroAlloc(grown + 1));
+            if (!more) {
+                ok = Fail(error, "not enough memory to read the file");
+                break;
+            }
+            if (size) memcpy(more, data, size);
+            zeroFree(data);
+            data = more;
+            capacity = grown + 1;
+        }
+        DWORD got = 0;
+        DWORD want = DWORD(capacity - size > step ? step : capacity - size);
+        if (!ReadFile(file, data + size, want, &got, nullptr)) {
+            ok = Fail(error, "cannot read the file");
+            break;
+        }
+        if (got == 0) break;
+        size += got;
+    }
+    CloseHandle(file);
+    if (ok) ok = DecodeSourcePicture(data, size, HasTgaExtension(path), kSourceLimits, picture, error);
+    zeroFree(data);
+    return ok;
+}

@@ -1,0 +1,71 @@
+// The implementations of Debian's stb_image (decoding) and stb_image_resize (fitting), built
+// once, with only the formats the command line reads. Their allocations come zero-filled: a
+// damaged JPEG can leave coefficient blocks unwritten, and reading them must not give noise.
+#include <stdlib.h>
+
+#include "core/zero_alloc.h"
+
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_GIF
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_MALLOC(size) zeroAlloc(size)
+#define STBI_REALLOC(block, size) realloc(block, size)
+#define STBI_FREE(block) zeroFree(block)
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+
+#define STBIR_MALLOC(size, context) ((void)(context), zeroAlloc(size))
+#define STBIR_FREE(block, context) ((void)(context), zeroFree(block))
+#define STB_IMAGE_RESIZE_STATIC
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#endif
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC follows the file-reading path that a decoder working from memory never takes.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include "stb/stb_image.h"
+#include "stb/stb_image_resize.h"
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#include "image/stb_bridge.h"
+
+int StbInfo(const uint8_t* data, size_t size, int* width, int* height)
+{
+    int channels = 0;
+    return stbi_info_from_memory(data, int(size), width, height, &channels);
+}
+
+uint8_t* StbDecode(const uint8_t* data, size_t size, int* width, int* height)
+{
+    int channels = 0;
+    return stbi_load_from_memory(data, int(size), width, height, &channels, 4);
+}
+
+const char* StbFailure() { return stbi_failure_reason(); }
+
+void StbRelease(uint8_t* pixels) { stbi_image_free(pixels); }
+
+int StbResize(const uint8_t* in, int width, int height, int stride, uint8_t* out, int outWidth,
+              int outHeight)
+{
+    // Alpha-weighted (flags 0: stb premultiplies, filters and divides), sRGB decoded to linear
+    // light before filtering and encoded after; alpha itself is filtered linearly.
+    return stbir_resize_uint8_generic(in, width, height, stride, out, outWidth, outHeight,
+                                      outWidth * 4, 4, 3, 0, STBIR_EDGE_CLAMP,
+                                      STBIR_FILTER_MITCHELL, STBIR_COLORSPACE_SRGB, nullptr);
+}

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# vexillor-cli fit, convert --fit and preview from the outside, on pictures made here with
+# ImageMagick and Pillow: the quality rules measured on the files written (and ImageMagick's
+# own linear-light Mitchell resize as the yardstick), the variant rule, the refusals.
+# Usage: fit_cli_test.sh CLI              natively
+#        fit_cli_test.sh CLI.exe PREFIX   under Wine (paths handed over as Z:)
+set -u
+cli=$1 tools=$(cd "$(dirname "$0")/../../tools" && pwd) work=$(mktemp -d /tmp/vexillor-fit-test-XXXXXX) failures=0
+trap 'rm -rf "$work"' EXIT
+py=/usr/bin/python3  # Debian's, with Pillow
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+if [ $# -eq 1 ]; then
+    at=$work/
+    tool() { "$cli" "$@"; }
+else
+    at=Z:$work/
+    tool() { "$tools/wine-run" "$2" "$cli" "${@:3}"; }
+    prefix=$2
+    tool() { "$tools/wine-run" "$prefix" "$cli" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+fi
+# run CODE ARGS...: stdout in $out, stderr in $err, and the exit code checked.
+run() {
+    local want=$1; shift
+    tool "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    out=$(tr -d '\r' <"$work/out"); err=$(tr -d '\r' <"$work/err")
+    [ "$got" -eq "$want" ] || fail "vexillor-cli $* exited $got, expected $want (stderr: $err)"
+}
+has() { case "$1" in *"$2"*) ;; *) fail "expected '$2' in: $1" ;; esac; }
+# measure SCRIPT ARGS...: Python with Pillow over the files; prints what it measured, fails on exit 1.
+measure() { $py -c "$@" || fail "measured: $1"; }
+
+cd "$work"
+$py - <<'PY'
+import math
+from PIL import Image
+# An opaque picture with detail at every scale, a red disc on transparent black, a one-pixel
+# checkerboard, bands of 300 by 150 (blue, green, red), 8 by 8 pixel art.
+photo = Image.new("RGB", (512, 384))
+photo.putdata([(int(128 + 120 * math.sin(x / 9.0) * math.cos(y / 13.0)), (x * y) // 800 % 256,
+                int(128 + 100 * math.sin((x + 2 * y) / 31.0))) for y in range(384) for x in range(512)])
+photo.save("photo.png")
+disc = Image.new("RGBA", (512, 512))
+disc.putdata([(255, 0, 0, 255) if (x + .5 - 256) ** 2 + (y + .5 - 256) ** 2 < 200 ** 2 else (0, 0, 0, 0)
+              for y in range(512) for x in range(512)])
+disc.save("disc.png")
+Image.new("L", (256, 256)).save("black.png")
+check = Image.new("L", (256, 256))
+check.putdata([255 * ((x + y) % 2) for y in range(256) for x in range(256)])
+check.save("check.png")
+bands = Image.new("RGB", (300, 150))
+bands.putdata([(0, 0, 255) if x < 75 else (0, 255, 0) if x < 225 else (255, 0, 0)
+               for y in range(150) for x in range(300)])
+bands.save("bands.jpg", quality=95)
+art = Image.new("RGBA", (8, 8))
+art.putdata([(x * 30, y * 30, 200, 255) for y in range(8) for x in range(8)])
+art.save("art.gif")
+PY
+
+# Opaque pixels against ImageMagick's linear-light Mitchell resize.
+run 0 fit "${at}photo.png" --statistic --crop -o "${at}photo.tga"
+/usr/bin/convert photo.png -gravity center -crop 384x384+0+0 +repage -colorspace RGB -filter Mitchell \
+    -resize 64x64 -colorspace sRGB im.png
+measure '
+from PIL import Image
+a = Image.open("photo.tga").convert("RGBA").tobytes(); b = Image.open("im.png").convert("RGBA").tobytes()
+d = [abs(a[i] - b[i]) for i in range(len(a)) if i % 4 != 3]
+print("against ImageMagick: mean %.2f, largest %d" % (sum(d) / len(d), max(d)))
+raise SystemExit(sum(d) / len(d) > 3 or max(d) > 40)'
+
+# The disc keeps red edges; the checkerboard becomes the grey of half the light.
+run 0 fit "${at}disc.png" --statistic -o "${at}disc.tga"
+measure '
+from PIL import Image
+px = [p for p in Image.open("disc.tga").getdata() if 0 < p[3] < 255]
+print("disc edge: %d soft pixels, darkest red %d, most green+blue %d" % (len(px), min(p[0] for p in px), max(p[1] + p[2] for p in px)))
+raise SystemExit(len(px) < 20 or min(p[0] for p in px) < 250 or max(p[1] + p[2] for p in px) > 4)'
+run 0 fit "${at}check.png" --statistic -o "${at}check.tga"
+measure '
+from PIL import Image
+g = [p[0] for p in Image.open("check.tga").getdata()]
+print("checkerboard grey: %.1f (%d..%d)" % (sum(g) / len(g), min(g), max(g)))
+raise SystemExit(abs(sum(g) / len(g) - 188) > 1)'
+
+# In game: a BMP with alpha only on or off, bands of the key above and below; --crop fills.
+run 0 fit "${at}bands.jpg" --in-game
+has "$out" "wrote ${at}bands-banner.bmp (32x32, in game banner)"
+run 0 check "${at}bands-banner.bmp"
+run 0 fit "${at}bands.jpg" --in-game --crop -o "${at}cropped.bmp"
+measure '
+from PIL import Image
+rows = lambda f: [list(Image.open(f).getdata())[y * 32:(y + 1) * 32] for y in range(32)]
+b, c = rows("bands-banner.bmp"), rows("cropped.bmp")
+key = (255, 0, 255)
+ok = all(p == key for y in list(range(8)) + list(range(24, 32)) for p in b[y])
+ok = ok and not any(p == key for y in range(8, 24) for p in b[y]) and b[16][0][2] > 200 and b[16][31][0] > 200
+ok = ok and all(p[1] > 200 and p[0] < 40 and p[2] < 40 for r in c for p in r[3:29])  # JPEG blurs the band edges
+raise SystemExit(not ok)'
+run 0 fit "${at}disc.png" --in-game -o "${at}disc.bmp"
+measure '
+from PIL import Image
+px = list(Image.open("disc.bmp").getdata()); key = (255, 0, 255)
+raise SystemExit(px.count(key) in (0, len(px)) or any(p != key and p[0] < 250 for p in px))'
+
+# Pixel art: whole-factor enlargement by nearest neighbour, or filtered with --smooth.
+run 0 fit "${at}art.gif" --statistic -o "${at}art.tga"
+run 0 fit "${at}art.gif" --statistic --smooth -o "${at}smooth.tga"
+measure '
+from PIL import Image
+a = Image.open("art.tga").convert("RGBA"); s = Image.open("smooth.tga").convert("RGBA")
+g = Image.open("art.gif").convert("RGBA")
+crisp = all(a.getpixel((x, y)) == g.getpixel((x // 8, y // 8)) for y in range(64) for x in range(64))
+raise SystemExit(not crisp or a.tobytes() == s.tobytes())'
+
+# Variants: #1 beside the picture gives a #1 beside the output; #2 alone is refused.
+cp disc.png v.png; cp check.png "v#1.png"
+run 0 fit "${at}v.png" --in-game
+[ -e "v-banner.bmp" ] && [ -e "v-banner#1.bmp" ] || fail "fit with a variant: $(ls)"
+run 0 convert "${at}v.png" "${at}v.tex" --fit --statistic --size 32
+run 0 inspect "${at}v.tex"
+has "$out" "set: 2 records"
+has "$out" "record 1 at 5520: 32x32, 5 levels, flags 0x03000026"
+run 0 preview "${at}v.tex" -o "${at}sheet.png" --scale 2
+has "$out" "(172x152: 2 records, every level x2)"
+run 0 preview "${at}v.png" -o "${at}sheet2.png" --statistic --size 32 --scale 2
+cmp -s sheet.png sheet2.png || fail "a picture's preview differs from its texture's"
+rm "v#1.png"; cp check.png "v#2.png"
+run 1 fit "${at}v.png" --in-game -o "${at}w.bmp"
+has "$err" "Can't collect all 'destroyed' textures"
+[ -e w.bmp ] && fail "a refused fit wrote w.bmp"
+
+# Refused pictures: exit 1 with the reason, nothing written.
+head -c 300 photo.png >cut.png
+/usr/bin/convert photo.png -quality 90 photo.jpg && head -c 2000 photo.jpg >cut.jpg
+$py -c '
+import struct, zlib
+ihdr = struct.pack(">IIBBBBB", 100000, 100000, 8, 6, 0, 0, 0)
+chunk = lambda t, d: struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d))
+open("huge.png", "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(b"\0" * 1000)))'
+: >empty.png
+echo "not a picture at all" >text.png
+for c in "cut.png:truncated or damaged PNG" "cut.jpg:truncated or damaged JPEG" \
+         "huge.png:100000x100000 pixels, more than 16384 a side" "empty.png:empty file" \
+         "text.png:not a PNG, JPEG, GIF, BMP or TGA picture" "absent.png:cannot open the file"; do
+    f=${c%%:*}
+    run 1 fit "$at$f" --statistic -o "${at}bad.tga"
+    has "$err" "Can't read picture '"; has "$err" "${c#*:}"
+    run 1 convert "$at$f" "${at}bad.tex" --fit --in-game
+    has "$err" "${c#*:}"
+done
+ls bad.* >/dev/null 2>&1 && fail "a refused picture left $(ls bad.*)"
+
+# Never over its own input; usage errors are exit 2.
+cp bands-banner.bmp own.bmp; cp own.bmp own.before
+run 1 fit "${at}own.bmp" --in-game -o "${at}own.bmp"
+cmp -s own.bmp own.before || fail "fit wrote over its input"
+run 2 fit "${at}disc.png" --in-game --size 64
+has "$err" "the in-game banner is 32x32; --size 64 is for --statistic"
+run 2 fit "${at}disc.png";                             has "$err" "choose one banner kind"
+run 2 fit "${at}disc.png" --statistic -o "${at}x.bmp"; has "$err" "OUT must end in .tga"
+run 2 convert "${at}disc.png" "${at}x.tex" --crop;     has "$err" "go with --fit"
+run 2 install "${at}disc.png" --player 1 --in-game --crop;          has "$err" "go with --fit"
+run 2 install "${at}disc.png" --player 1 --in-game --fit --size 64; has "$err" "--size 64 is for --statistic"
+run 2 preview "${at}v.tex" -o "${at}x.png" --in-game;  has "$err" "a texture file is shown as it is"
+run 0 fit --help;                                      has "$out" "--smooth"
+
+if [ "$failures" -ne 0 ]; then echo "$failures failure(s)"; exit 1; fi
+echo "all fit checks passed"
