@@ -132,6 +132,15 @@ expect "man page synopsis" "$commands" \
     "$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/s/^\.B vexillor-cli \([a-z]*\)$/\1/p' | sort)"
 expect "completion commands" "$commands" \
     "$(sed -n 's/^ *local commands="\(.*\)"/\1/p' "$work/deb/usr/share/bash-completion/completions/vexillor-cli" | tr ' ' '\n' | grep -v '^-' | sort)"
+# And every option of every command is described in the manual page and offered by the completion.
+manual=$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | LC_ALL=C.UTF-8 MANWIDTH=200 man -l - 2>/dev/null)
+completion=$(cat "$work/deb/usr/share/bash-completion/completions/vexillor-cli")
+for command in $commands; do
+    for option in $("$cli" "$command" --help | sed -n '/^Options:/,/^$/s/^  \(-[-a-z]*\).*/\1/p' | grep -vx -- '-h'); do
+        grep -qw -- "$option" <<<"$manual" || fail "man page: no $option of $command"
+        grep -qw -- "$option" <<<"$completion" || fail "completion: no $option of $command"
+    done
+done
 for page in vexillor vexillor-cli; do
     out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/deb/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     [ -z "$out" ] || fail "man $page: $out"
