@@ -8,6 +8,7 @@
 #include "core/zero_alloc.h"
 #include "image/picture.h"
 #include "image/stb_bridge.h"
+#include "platform/file_facts.h"
 #include "platform/win32.h"
 
 const SourceLimits kSourceLimits = {16384, uint64_t(1) << 26, uint64_t(64) << 20};
@@ -253,7 +254,11 @@ int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& err
     picture.clear();
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Fail(error, "cannot open the file");
+    if (file == INVALID_HANDLE_VALUE) {
+        char reason[160];
+        SystemErrorText(GetLastError(), reason, sizeof reason);
+        return Fail(error, "cannot open the file (%s)", reason);
+    }
     // Read in steps up to one byte past the limit, so a larger file is refused without
     // holding more than the limit.
     const size_t step = 1u << 20;
