@@ -115,7 +115,8 @@ done
 # Depends: one entry for the package of every library the CLI loads, and nothing else.
 cli=$work/deb/usr/bin/vexillor-cli
 needed=$(objdump -p "$cli" | awk '/NEEDED/ {print $2}')
-want=$(for lib in $needed; do dpkg -S "*/$lib" 2>/dev/null | head -1 | cut -d: -f1 | cut -d, -f1; done | sort -u)
+# The amd64 copy of each (a machine may also carry libc6-i386's /lib32/libm.so.6, say).
+want=$(for lib in $needed; do dpkg -S "*/x86_64-linux-gnu/$lib" 2>/dev/null | head -1 | cut -d: -f1 | cut -d, -f1; done | sort -u)
 have=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort -u)
 expect "Depends names the packages of the libraries the CLI loads" "$want" "$have"
 
