@@ -12,30 +12,8 @@ native=1
 [ $# -ge 2 ] && native=0
 concurrent=${VEX_CONCURRENT:-40}
 
-if [ $native -eq 1 ]; then
-    prefix=$work/prefix pictures=$work/pictures at=$work/pictures/
-    mkdir -p "$prefix/drive_c" "$prefix/dosdevices" && ln -s ../drive_c "$prefix/dosdevices/c:"
-    printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' \
-        '[Software\\Wow6432Node\\Tamrivo\\Quillmere\\BaseGame\\FileSystem] 1700000000' \
-        '"OutputDir"="C:\\Games\\Quillmere\\"' >"$prefix/system.reg"
-    python3 "$tools/make_demo_install.py" "$prefix/drive_c/Games/Quillmere" >/dev/null
-    export WINEPREFIX=$prefix
-    run() { "$cli" "$@"; }
-    cleanup() { :; }
-else
-    prefix=$2 at='C:\vexillor-robust-test\'
-    pictures=$prefix/drive_c/vexillor-robust-test
-    "$tools/wine-run" "$prefix" cmd /c exit >/dev/null 2>&1 || true  # makes the prefix on first use
-    "$tools/setup-demo-install" "$prefix" >/dev/null
-    run() { "$tools/wine-run" "$prefix" "$cli" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-    cleanup() {
-        run reg delete 'HKLM\Software\Tamrivo' /f /reg:32 >/dev/null 2>&1 || true
-        rm -rf "$prefix/drive_c/Games/Quillmere" "$pictures"
-    }
-fi
-trap 'cleanup; rm -rf "$work"' EXIT
-players=$prefix/drive_c/Games/Quillmere/Players
-mkdir -p "$pictures"
+source "$(dirname "$0")/demo_install.sh"
+demo_install vexillor-robust-test "${@:2}"
 bmp() {  # SIZE FILE [BLUE]: a 24-bit BMP of one colour
     python3 -c 'import struct, sys; n = int(sys.argv[1]); px = bytes([int(sys.argv[3]), 30, 200]) * n * n
 open(sys.argv[2], "wb").write(b"BM" + struct.pack("<IHHIIiiHHIIiiII", 54 + len(px), 0, 0, 54,
