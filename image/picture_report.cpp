@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "core/file_stream.h"
 #include "image/convert.h"
 #include "image/picture.h"
 #include "platform/file_facts.h"
@@ -42,22 +43,17 @@ bool ReadStart(const char* path, std::vector<uint8_t>& bytes, std::string& reaso
         reason = text;
         return false;
     }
-    // In pieces: a banner file is a few kilobytes, and most files end long before the limit.
-    BOOL ok = TRUE;
-    DWORD error = ERROR_SUCCESS;
-    while (ok && bytes.size() < kReadLimit) {
-        size_t had = bytes.size();
-        bytes.resize(had + 16384);
-        DWORD got = 0;
-        ok = ReadFile(file, bytes.data() + had, 16384, &got, nullptr);
-        if (!ok) error = GetLastError();
-        bytes.resize(had + got);
-        if (got == 0) break;
-    }
     CloseHandle(file);
-    if (!ok) {
-        SystemErrorText(error, text, sizeof text);
-        reason = text;
+    // Through a file stream, as the readers see the file: a stream header in front is skipped.
+    FileStream in(path, ModeRead);
+    while (in.isGood() && bytes.size() < kReadLimit) {
+        int next = in.peek();
+        if (next < 0) break;
+        bytes.push_back(uint8_t(next));
+        in.skip(1, -1);
+    }
+    if (in.getStatus() == StreamFailed && bytes.empty()) {
+        reason = "the file cannot be read";
         return false;
     }
     return true;
