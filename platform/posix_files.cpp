@@ -83,17 +83,6 @@ BOOL Fail(DWORD error)
     return FALSE;
 }
 
-// No exception leaves the layer: what one would have carried becomes the call's failure.
-DWORD ErrorOfCurrentException()
-{
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return ERROR_INVALID_PARAMETER;
-    }
-}
 
 #ifdef VEX_MEMORY_FILES
 // Test builds only: files served from the caller's memory, by exact native path, so a fuzzer
@@ -256,7 +245,32 @@ bool Matches(const char* pattern, const char* name)
     }
 }
 
+// Registers an open descriptor as a handle; on failure (no memory) the descriptor is closed
+// and the exception goes on to the call's own handler.
+OpenFile* TrackOpenFile(int fd, DWORD access, DWORD share, const struct stat& st)
+{
+    try {
+        std::unique_ptr<OpenFile> f(new OpenFile{fd, access, share, st.st_dev, st.st_ino});
+        openFiles.insert(f.get());
+        return f.release();
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+}
+
 }  // namespace
+
+DWORD ErrorOfCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_INVALID_PARAMETER;
+    }
+}
 
 int PlatformErrnoFor(DWORD error) { return error == lastError.value ? lastError.cause : 0; }
 
@@ -324,14 +338,7 @@ static HANDLE OpenForReading(const std::string& path, DWORD access, DWORD share)
         lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
-    OpenFile* f;
-    try {
-        f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
-        openFiles.insert(f);
-    } catch (...) {
-        close(fd);
-        throw;
-    }
+    OpenFile* f = TrackOpenFile(fd, access, share, st);
     lastError = ERROR_SUCCESS;
     return f;
 }
@@ -395,14 +402,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
         if (disposition == CREATE_NEW && lastError == ERROR_ALREADY_EXISTS) lastError = ERROR_FILE_EXISTS;
         return INVALID_HANDLE_VALUE;
     }
-    OpenFile* f;
-    try {
-        f = new OpenFile{fd, access, share, st.st_dev, st.st_ino};
-        openFiles.insert(f);
-    } catch (...) {
-        close(fd);
-        throw;
-    }
+    OpenFile* f = TrackOpenFile(fd, access, share, st);
     // As on Windows, the creating dispositions say whether the file was there already.
     lastError = existed && disposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     return f;

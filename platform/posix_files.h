@@ -16,4 +16,8 @@ const DWORD kErrorFileTooLarge = 223;
 // ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED (also for a FIFO, socket, device or folder, which
 // are never waited on), kErrorFileTooLarge, ERROR_NOT_ENOUGH_MEMORY.
 DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out);
+
+// No exception leaves the layer: inside a catch, the error the caught exception stands for
+// (ERROR_NOT_ENOUGH_MEMORY for a failed allocation).
+DWORD ErrorOfCurrentException();
 #endif

@@ -550,14 +550,7 @@ LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, HKEY*
     *result = key.release();
     return ERROR_SUCCESS;
 } catch (...) {
-    // No exception leaves the layer; running out of memory is this call's failure.
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    } catch (...) {
-        return ERROR_INVALID_PARAMETER;
-    }
+    return ErrorOfCurrentException();
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) try
