@@ -83,26 +83,33 @@ int Stream::close()
 
 Stream& Stream::read(void* destination, int32_t n)
 {
-    if (n <= 0 || !(mode & (ModeRead | ModeWrite)) || status != StreamOk) return *this;
+    readSome(destination, n);
+    return *this;
+}
+
+int32_t Stream::readSome(void* destination, int32_t n)
+{
+    if (n <= 0 || !(mode & (ModeRead | ModeWrite)) || status != StreamOk) return 0;
     if (mode & ModeWrite) {
         status = StreamRejected;
-        return *this;
+        return 0;
     }
     uint8_t* out = static_cast<uint8_t*>(destination);
+    int32_t left = n;
     if (bufferPos == bufferEnd) fillBuffer(FlushNone);
-    while (isGood() && n > 0) {
+    while (isGood() && left > 0) {
         if (bufferPos == bufferEnd) {
             fillBuffer(FlushNone);
             if (!isGood()) break;
         }
         uint32_t k = bufferEnd - bufferPos;
-        if (k > uint32_t(n)) k = uint32_t(n);
+        if (k > uint32_t(left)) k = uint32_t(left);
         memcpy(out, buffer + bufferPos, k);
         out += k;
         bufferPos += k;
-        n -= int32_t(k);
+        left -= int32_t(k);
     }
-    return *this;
+    return n - left;
 }
 
 Stream& Stream::write(const void* source, int32_t n)

@@ -66,6 +66,8 @@ public:
     // Exact-size transfers; a short one stops the stream (StreamEnd or StreamFailed).
     Stream& read(void* destination, int32_t n);
     Stream& write(const void* source, int32_t n);
+    // As read, but returns how many bytes came, for callers that take whatever the data holds.
+    int32_t readSome(void* destination, int32_t n);
     // Discards up to n bytes; with a delimiter 0..255 stops after the first byte equal to it.
     Stream& skip(int32_t n, int delimiter);
     // The next byte, 0..255, without consuming it; -1 when there is none.

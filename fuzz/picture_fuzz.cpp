@@ -1,6 +1,7 @@
 // The BMP or TGA reader (chosen by VEX_EXT, the input file's extension) over arbitrary files
-// through the real file stream on a memory file, the banner check as the banner job runs it,
-// the command line's account of the picture, and the writer over what the reader accepts.
+// through the real file stream on a memory file, the command line's account of the picture
+// (which runs the banner check as the banner job does), and the writer over what the reader
+// accepts.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -32,13 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Picture picture;
     const bool tga = HasTgaExtension(path);
     const bool read = tga ? ReadTgaPicture(picture, path) : ReadBmpPicture(picture, path);
-    int32_t w = -1, h = -1;
-    CheckBannerPicture(path, &w, &h);
-    if (w != int32_t(picture.width) || h != int32_t(picture.height)) abort();
-    // The account agrees with the readers: a reason for every refusal, none for a banner, and
-    // never more missing rows than the picture has.
+    // The account (the banner check, then its own look at the bytes) agrees with the readers:
+    // the same size, a reason for every refusal, none for a banner, and never more missing
+    // rows than the picture has.
     PictureVerdict verdict = ExaminePicture(path);
     if (verdict.banner != read || verdict.problem.empty() == !read) abort();
+    if (verdict.width != int32_t(picture.width) || verdict.height != int32_t(picture.height)) abort();
     if (verdict.missingRows > uint32_t(verdict.height)) abort();
     if (!read) {
         if (picture.pixels) abort();

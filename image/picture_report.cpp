@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "core/file_stream.h"
@@ -46,11 +47,10 @@ bool ReadStart(const char* path, std::vector<uint8_t>& bytes, std::string& reaso
     CloseHandle(file);
     // Through a file stream, as the readers see the file: a stream header in front is skipped.
     FileStream in(path, ModeRead);
-    while (in.isGood() && bytes.size() < kReadLimit) {
-        int next = in.peek();
-        if (next < 0) break;
-        bytes.push_back(uint8_t(next));
-        in.skip(1, -1);
+    for (size_t chunk = 4096; in.isGood() && bytes.size() < kReadLimit; chunk *= 2) {
+        size_t at = bytes.size(), want = std::min<size_t>(chunk, kReadLimit - at);
+        bytes.resize(at + want);
+        bytes.resize(at + size_t(in.readSome(bytes.data() + at, int32_t(want))));
     }
     if (in.getStatus() == StreamFailed && bytes.empty()) {
         reason = "the file cannot be read";

@@ -83,7 +83,6 @@ BOOL Fail(DWORD error)
     return FALSE;
 }
 
-
 #ifdef VEX_MEMORY_FILES
 // Test builds only: files served from the caller's memory, by exact native path, so a fuzzer
 // reaches the readers through CreateFileA without a file per input. Device 0 and a counter
