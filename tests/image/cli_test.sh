@@ -136,12 +136,14 @@ run 0 check "$w/v/c.bmp"; has "$out" "destroyed 2: $w/v/c#2.bmp: not used: 48×4
 # stored bottom first, so the top ones go): black in a BMP, transparent in a TGA.
 head -c $((54 + 96 * 20)) "$w/v/c.bmp" >"$w/short.bmp"
 head -c $((18 + 128 * 31 + 5)) "$fixtures/own_tga32_32.tga" >"$w/short.tga"
+head -c $((18 + 256 * 50 + 10)) "$fixtures/own_tga32_64.tga" >"$w/short64.tga"  # read in several pieces
 while IFS='|' read -r file says; do
     run 0 convert "$w/$file" "$w/short.tex"
     is "$err" "warning: $w/$file is shorter than its pixel data: $says"
 done <<'ROWS'
 short.bmp|the top 12 rows come out black
 short.tga|the top 1 row comes out transparent
+short64.tga|the top 14 rows come out transparent
 ROWS
 
 # Never an input as the output: refused before anything is read or written, the picture intact.
