@@ -80,7 +80,7 @@ void PrintTableMessage(FILE* stream, unsigned id, const char* argument)
 
 void AddBannerKind(CLI::App& command, KindChoice& kind, bool required)
 {
-    CLI::Option_group* group = command.add_option_group("Banner kind", "");
+    CLI::Option_group* group = command.add_option_group("Banner kind", "Which of the two banners");
     group->add_flag("--in-game", kind.inGame, "The in-game banner (BannerUser.tex): 32x32, alpha only on or off");
     group->add_flag("--statistic", kind.statistic,
                     "The statistics banner (BannerUserStat.tex): 64x64 (or --size 32), alpha kept");

@@ -179,9 +179,8 @@ int ConvertBanner(const char* source, const char* destination, const GUID& id, u
     if (n + 1 >= sizeof spec) {  // "#" and the path must fit the conversion's buffer
         error = ImageError();
         snprintf(error.file, sizeof error.file, "%s", destination);
-        FailImage(error, "%s", kCantOpen);
-        PrintConversionFailure(error);
-        return 0;
+        printf("Can't open output file (%s)\n", destination);
+        return FailImage(error, "%s", kCantOpen);
     }
     spec[0] = '#';
     memcpy(spec + 1, destination, n + 1);
@@ -202,9 +201,8 @@ int ConvertPictureWith(const char* source, const char* spec, bool isTga, const G
     size_t specLength = strlen(spec);
     if (specLength >= sizeof name) {
         snprintf(error.file, sizeof error.file, "%s", spec);
-        FailImage(error, "%s", kCantOpen);
-        PrintConversionFailure(error);
-        return 0;
+        printf("Can't open output file (%s)\n", spec);
+        return FailImage(error, "%s", kCantOpen);
     }
     memcpy(name, spec, specLength + 1);
 
@@ -213,9 +211,8 @@ int ConvertPictureWith(const char* source, const char* spec, bool isTga, const G
     Picture picture;
     if (sourceLength + 2 >= MAX_PATH || !ReadPicture(picture, source, isTga)) {
         snprintf(error.file, sizeof error.file, "%s", source);
-        FailImage(error, "Can't open file");
-        PrintConversionFailure(error);
-        return 0;
+        printf("Can't open file (%s)\n", source);
+        return FailImage(error, "Can't open file");
     }
 
     Picture variants[3];
@@ -224,9 +221,8 @@ int ConvertPictureWith(const char* source, const char* spec, bool isTga, const G
         present[k - 1] = ReadPicture(variants[k - 1], MakeVariantName(source, k), isTga) != 0;
     const int records = VariantRecordCount(present);
     if (records == 0) {
-        FailImage(error, "Can't collect all 'destroyed' textures");
-        printf("%s\n", error.text);
-        return 0;
+        printf("Can't collect all 'destroyed' textures\n");
+        return FailImage(error, "Can't collect all 'destroyed' textures");
     }
 
     // Markers in front of the file name: each test sees the text as the one before left it.
