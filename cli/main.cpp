@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "cli/game_prefix.h"
+#include "core/string_table.h"
 #include "platform/win32.h"
 
 namespace {
