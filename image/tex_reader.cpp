@@ -207,7 +207,7 @@ int LoadTexFile(const char* path, TexBytes& bytes, TexError& error)
     if (failed == kErrorFileTooLarge) return FailImage(error, "file is larger than %u bytes", kMaxTexFileBytes);
     if (failed != ERROR_SUCCESS) {
         SetSystemError(error, path, failed);
-        return FailImage(error, "cannot read the file (%s)", error.reason);
+        return FailImage(error, "cannot open the file (%s)", error.reason);
     }
     bytes.data = reinterpret_cast<uint8_t*>(&bytes.storage[0]);
     bytes.size = uint32_t(bytes.storage.size());
