@@ -17,6 +17,7 @@
 #include <zlib.h>
 
 #include "game/players.h"
+#include "platform/wine_prefix.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ struct Installation {
             files.push_back(folder + "/UserInfo.dat");
             Write(files.back(), packed);
         }
-        setenv("WINEPREFIX", prefix.c_str(), 1);
+        UseWinePrefix(prefix.c_str());
     }
     ~Installation()
     {

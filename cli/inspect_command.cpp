@@ -3,8 +3,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <memory>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/cli.h"
 #include "cli/commands.h"
 #include "image/png_writer.h"
 #include "image/tex_format.h"
@@ -12,6 +16,8 @@
 #include "platform/win32.h"
 
 namespace {
+
+const char kCommand[] = "inspect";
 
 bool EndsWith(const std::string& text, const char* tail)
 {
@@ -52,22 +58,24 @@ std::string PngName(const std::string& prefix, uint32_t record)
     return prefix + (folder ? "" : "-") + what + ".png";
 }
 
-}  // namespace
+struct InspectArguments {
+    std::string file;
+    std::string pngPrefix;  // empty: no PNG export
+};
 
-int RunInspectCommand(const InspectArguments& args)
+int RunInspect(const InspectArguments& args)
 {
     const char* file = args.file.c_str();
     const char* prefix = args.pngPrefix.empty() ? nullptr : args.pngPrefix.c_str();
     char path[MAX_PATH];
-    if (!CorePathArgument("inspect", file, path)) return ExitFailed;
+    Failure failure;
+    if (!CorePathArgument(args.file, path, failure)) return Report(kCommand, failure);
 
     TexBytes bytes;
     TexError error;
     TexLayout layout;
-    if (!LoadTexFile(path, bytes, error) || !ParseTexLayout(bytes.data, bytes.size, layout, error)) {
-        fprintf(stderr, "vexillor-cli inspect: %s: offset %u: %s\n", file, error.offset, error.text);
-        return ExitFailed;
-    }
+    if (!LoadTexFile(path, bytes, error) || !ParseTexLayout(bytes.data, bytes.size, layout, error))
+        return Report(kCommand, {FailCommand, args.file + ": offset " + std::to_string(error.offset) + ": " + error.text});
 
     char text[128];
     PrintSummary(file, layout);
@@ -96,13 +104,25 @@ int RunInspectCommand(const InspectArguments& args)
         std::string named = PngName(prefix, i);
         const char* name = named.c_str();
         char png[MAX_PATH];
-        if (!CorePathArgument("inspect", name, png)) return ExitFailed;
+        if (!CorePathArgument(named, png, failure)) return Report(kCommand, failure);
         const TexRecordLayout& r = layout.records[i];
-        if (!WritePngFile(png, bytes.data + r.chainOffset, r.width, r.height)) {
-            fprintf(stderr, "vexillor-cli inspect: cannot write %s\n", name);
-            return ExitFailed;
-        }
+        if (!WritePngFile(png, bytes.data + r.chainOffset, r.width, r.height))
+            return Report(kCommand, {FailCommand, "cannot write " + named});
         printf("wrote %s\n", name);
     }
     return ExitDone;
+}
+
+}  // namespace
+
+void AddInspectCommand(CLI::App& app)
+{
+    auto args = std::make_shared<InspectArguments>();
+    CLI::App* inspect = app.add_subcommand("inspect", "Check a texture file's layout and describe it");
+    inspect->add_option("FILE", args->file, "The texture file (.tex)")->required()->type_name("");
+    inspect
+        ->add_option("--png", args->pngPrefix,
+                     "Also export each record's full-size picture as PREFIX-banner.png, PREFIX-destroyed1.png, ...")
+        ->type_name("PREFIX");
+    inspect->callback([args] { Exit(RunInspect(*args)); });
 }

@@ -1,60 +1,54 @@
-// vexillor-cli prefix (Linux): the Wine prefix that holds the game, found by the one search the
-// launcher and the players and install commands share.
-#include <pwd.h>
+// prefix (Linux): the Wine prefix that holds the game, found by the one search the launcher and
+// the players and install commands share. --roots lists the places it looks, for the launcher's
+// messages and the manual pages.
 #include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
 
+#include <memory>
 #include <string>
-#include <vector>
 
+#include <CLI/CLI.hpp>
+
+#include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/game_prefix.h"
 #include "game/prefix_search.h"
 
 namespace {
 
-std::string HomeFolder()
+// One line per place the search looks, in its order, below `home`.
+std::string RootLines(const std::string& home, const char* indent)
 {
-    const char* home = getenv("HOME");
-    if (home && *home) return home;
-    const struct passwd* pw = getpwuid(getuid());
-    return pw && pw->pw_dir ? pw->pw_dir : "";
+    std::string text;
+    for (size_t i = 0; i < kPrefixRootCount; ++i) text += indent + DescribePrefixRoot(kPrefixRoots[i], home) + "\n";
+    return text;
 }
 
-void PrintWhereLooked(const std::string& home, const std::vector<PrefixLook>& looked)
+int RunPrefix(bool roots)
 {
-    fprintf(stderr,
-            "Looked in %s/.wine, the Steam (Proton) prefixes in %s/.steam/steam,\n"
-            "%s/.local/share/Steam and the libraries their libraryfolders.vdf lists,\n"
-            "%s/Games/* (Lutris), %s/.local/share/bottles/bottles/* (Bottles) and\n"
-            "%s/.PlayOnLinux/wineprefix/* (PlayOnLinux).\n",
-            home.c_str(), home.c_str(), home.c_str(), home.c_str(), home.c_str(), home.c_str());
-    for (const PrefixLook& l : looked) fprintf(stderr, "  %s: %s\n", l.prefix.c_str(), l.why.c_str());
+    if (roots) {
+        fputs(RootLines("~", "").c_str(), stdout);
+        return ExitDone;
+    }
+    const std::string home = HomeFolder();
+    PrefixSearchResult search = home.empty() ? PrefixSearchResult() : FindGamePrefix(home);
+    if (search.found) {
+        printf("%s\n", search.prefix.folder.c_str());
+        return ExitDone;
+    }
+    std::string text = "No Wine prefix with Quillmere found.\nLooked in, in this order:\n" + RootLines(home, "  ");
+    if (!search.looked.empty()) text += "Passed over:\n";
+    for (const PrefixCandidate& c : search.looked) text += "  " + c.folder + ": " + c.passedOver + "\n";
+    text.pop_back();  // Report ends the last line
+    return Report("prefix", {FailPlain, text});
 }
 
 }  // namespace
 
-int RunPrefixCommand()
+void AddPrefixCommand(CLI::App& app)
 {
-    const std::string home = HomeFolder();
-    std::vector<PrefixLook> looked;
-    std::string prefix = home.empty() ? std::string() : FindGamePrefix(home, &looked);
-    if (!prefix.empty()) {
-        printf("%s\n", prefix.c_str());
-        return ExitDone;
-    }
-    fprintf(stderr, "No Wine prefix with Quillmere found.\n");
-    PrintWhereLooked(home, looked);
-    return ExitFailed;
-}
-
-void UseFoundPrefix()
-{
-    const char* set = getenv("WINEPREFIX");
-    if (set && *set) return;
-    const std::string home = HomeFolder();
-    std::string prefix = home.empty() ? std::string() : FindGamePrefix(home, nullptr);
-    if (prefix.empty()) return;  // ~/.wine then, and the installation check says what is missing
-    setenv("WINEPREFIX", prefix.c_str(), 1);
-    fprintf(stderr, "Using Wine prefix %s\n", prefix.c_str());
+    auto roots = std::make_shared<bool>(false);
+    CLI::App* prefix = app.add_subcommand("prefix", "Print the Wine prefix that holds the game (Linux)");
+    // For the launcher and the manual pages, which list the places from here: not in --help.
+    prefix->add_flag("--roots", *roots, "")->group("");
+    prefix->callback([roots] { Exit(RunPrefix(*roots)); });
 }

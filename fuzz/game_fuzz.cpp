@@ -1,5 +1,5 @@
 // The game part's readers on a Wine-style prefix in a temporary folder (drive_c, dosdevices/c:,
-// named by WINEPREFIX; removed at exit), its files served from memory through the same
+// the native layer's prefix; removed at exit), its files served from memory through the same
 // CreateFileA and registry paths that read files on disk. VEX_FUZZ_PROFILE: the input becomes
 // Players\Ann\UserInfo.dat and is scanned and sorted as the player list does it; the first byte
 // chooses whether the rest is written as it is (damaged zlib data) or compressed first (damaged
@@ -20,6 +20,7 @@
 #include "platform/posix_path.h"
 #include "platform/test_hooks.h"
 #include "platform/win32.h"
+#include "platform/wine_prefix.h"
 
 namespace {
 // The prefix, made once; returns the native path of `relative` below it.
@@ -31,8 +32,13 @@ std::string PrefixPath(const char* relative)
         const std::string root = folder;
         std::filesystem::create_directories(root + "/drive_c/Games/Quillmere/Players/Ann");
         std::filesystem::create_directories(root + "/dosdevices");
-        if (symlink("../drive_c", (root + "/dosdevices/c:").c_str()) != 0 || setenv("WINEPREFIX", folder, 1)) abort();
-        atexit([] { std::error_code ec; std::filesystem::remove_all(getenv("WINEPREFIX"), ec); });
+        if (symlink("../drive_c", (root + "/dosdevices/c:").c_str()) != 0) abort();
+        UseWinePrefix(folder);
+        atexit([] {
+            char made[4096];
+            std::error_code ec;
+            if (WinePrefixFolder(made, sizeof made)) std::filesystem::remove_all(made, ec);
+        });
         return root;
     }();
     return prefix + "/" + relative;

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // the same size, a reason for every refusal, none for a banner, and never more missing
     // rows than the picture has.
     PictureVerdict verdict = ExaminePicture(path);
-    if (verdict.banner != read || verdict.problem.empty() == !read) abort();
+    if (verdict.banner != read || !verdict.problem.text[0] == !read) abort();
     if (verdict.width != int32_t(picture.width) || verdict.height != int32_t(picture.height)) abort();
     if (verdict.missingRows > uint32_t(verdict.height)) abort();
     if (!read) {

@@ -7,61 +7,15 @@
 
 #include <vector>
 
+#include "platform/utf8_text.h"
 #include "platform/win32.h"
 
 #ifndef _WIN32
 #include <errno.h>
 #include <iconv.h>
 #include <stdio.h>
-#include <locale.h>
-#include <wctype.h>
 #endif
 
-namespace {
-
-// One character of UTF-8 at `p` (advanced past it); a byte that starts no valid sequence
-// stands for itself.
-uint32_t NextCharacter(const unsigned char*& p, const unsigned char* end)
-{
-    uint32_t c = *p;
-    int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC0 && c < 0xE0 ? 1 : 0;
-    if (end - p <= extra) extra = 0;
-    for (int i = 1; i <= extra; ++i)
-        if ((p[i] & 0xC0) != 0x80) extra = 0;
-    if (!extra) {
-        ++p;
-        return c;
-    }
-    uint32_t value = c & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) value = value << 6 | (p[i] & 0x3F);
-    p += extra + 1;
-    return value;
-}
-
-std::vector<uint32_t> Characters(const std::string& text)
-{
-    std::vector<uint32_t> out;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-    const unsigned char* end = p + text.size();
-    while (p < end) out.push_back(NextCharacter(p, end));
-    return out;
-}
-
-uint32_t Lower(uint32_t c)
-{
-    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
-#ifdef _WIN32
-    if (c > 0xFFFF) return c;
-    wchar_t w[2] = {wchar_t(c), 0};
-    CharLowerBuffW(w, 1);
-    return uint32_t(w[0]);
-#else
-    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
-    return unicode ? uint32_t(towlower_l(wint_t(c), unicode)) : c;
-#endif
-}
-
-}  // namespace
 
 #ifdef _WIN32
 
@@ -134,16 +88,13 @@ std::string DecodeName(const std::string& bytes, unsigned codePage)
 size_t DisplayWidth(const std::string& text)
 {
     size_t width = 0;
-    for (uint32_t c : Characters(text))
-        if (!(c >= 0x300 && c <= 0x36F)) ++width;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        uint32_t c = NextUtf8Character(p, end);
+        if (!(c >= 0x300 && c <= 0x36F)) ++width;  // combining marks take no column
+    }
     return width;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b)
-{
-    std::vector<uint32_t> x = Characters(a), y = Characters(b);
-    if (x.size() != y.size()) return false;
-    for (size_t i = 0; i < x.size(); ++i)
-        if (Lower(x[i]) != Lower(y[i])) return false;
-    return true;
-}
+bool SameIgnoringCase(const std::string& a, const std::string& b) { return SameTextIgnoringCase(a, b); }

@@ -197,9 +197,14 @@ bool ComposeBannerPath(int32_t row, bool inGame, char* path)
 {
     path[0] = 0;
     if (row < 0 || row >= playerFolders.count) return false;
+    return ComposeBannerPathIn(playerFolders.data[row].c_str(), inGame, path);
+}
+
+bool ComposeBannerPathIn(const char* folder, bool inGame, char* path)
+{
+    path[0] = 0;
     char fileName[256];
     LoadTableString(inGame ? IDS_BANNER_IN_GAME : IDS_BANNER_STATISTIC, fileName, sizeof fileName);
-    const char* folder = playerFolders.data[row].c_str();
     size_t folderLength = strlen(folder);
     size_t nameLength = strlen(fileName);
     if (folderLength + nameLength >= MAX_PATH) return false;

@@ -45,6 +45,8 @@ bool FindGameOutputDir(char* path);
 // playerFolders and "BannerUser.tex" or "BannerUserStat.tex". False, with `path` empty, when the
 // whole path would not fit: nothing may be written to a path cut short.
 bool ComposeBannerPath(int32_t row, bool inGame, char* path);
+// The same for the profile folder `folder` (ending in a backslash), wherever the list is kept.
+bool ComposeBannerPathIn(const char* folder, bool inGame, char* path);
 
 // Rebuilds the three parallel lists from the players folder: folder (ending in "\"), name and
 // race code of every profile folder with a valid UserInfo.dat, in the order the folder

@@ -1,6 +1,6 @@
 // The search for the Wine prefix that holds the game. A candidate is judged by the registry and
-// file layer of the native build itself, pointed at the candidate through WINEPREFIX, so that
-// "holds the game" means exactly what the players list will find there.
+// file layer of the native build itself, pointed at the candidate for the moment, so that "holds
+// the game" means exactly what the players list will find there.
 #include "game/prefix_search.h"
 
 #include <dirent.h>
@@ -15,30 +15,63 @@
 
 #include "core/string_table.h"
 #include "game/players.h"
+#include "platform/posix_files.h"
 #include "platform/win32.h"
+#include "platform/wine_prefix.h"
 #include "resource.h"
+
+const PrefixRoot kPrefixRoots[] = {
+    {PrefixPlainWine, ".wine", RootIsPrefix},
+    {PrefixProton, ".steam/steam", RootSteamLibraries},
+    {PrefixProton, ".local/share/Steam", RootSteamLibraries},
+    {PrefixLutris, "Games", RootEachFolder},
+    {PrefixBottles, ".local/share/bottles/bottles", RootEachFolder},
+    {PrefixPlayOnLinux, ".PlayOnLinux/wineprefix", RootEachFolder},
+};
+const size_t kPrefixRootCount = sizeof kPrefixRoots / sizeof kPrefixRoots[0];
+
+const char* PrefixKindName(PrefixKind kind)
+{
+    switch (kind) {
+    case PrefixPlainWine: return "Wine";
+    case PrefixProton: return "Steam Proton";
+    case PrefixLutris: return "Lutris";
+    case PrefixBottles: return "Bottles";
+    case PrefixPlayOnLinux: return "PlayOnLinux";
+    }
+    return "";
+}
+
+std::string DescribePrefixRoot(const PrefixRoot& root, const std::string& home)
+{
+    std::string where = home + "/" + root.folder;
+    switch (root.layout) {
+    case RootIsPrefix: break;
+    case RootEachFolder: where += "/*"; break;
+    case RootSteamLibraries:
+        where += "/steamapps/compatdata/*/pfx and the libraries its libraryfolders.vdf lists";
+        break;
+    }
+    return where + " (" + PrefixKindName(root.kind) + ")";
+}
 
 namespace {
 
-// Sets WINEPREFIX for one judgement and puts the old value back.
+// Points the native layer at one candidate while it is judged, then back at the prefix it had.
 class PrefixOverride {
 public:
     explicit PrefixOverride(const std::string& prefix)
     {
-        const char* old = getenv("WINEPREFIX");
-        hadOld = old != nullptr;
-        if (old) oldValue = old;
-        setenv("WINEPREFIX", prefix.c_str(), 1);
+        char folder[4096];
+        if (WinePrefixFolder(folder, sizeof folder)) previous = folder;
+        UseWinePrefix(prefix.c_str());
     }
-    ~PrefixOverride()
-    {
-        if (hadOld) setenv("WINEPREFIX", oldValue.c_str(), 1);
-        else unsetenv("WINEPREFIX");
-    }
+    ~PrefixOverride() { UseWinePrefix(previous.c_str()); }
+    PrefixOverride(const PrefixOverride&) = delete;
+    PrefixOverride& operator=(const PrefixOverride&) = delete;
 
 private:
-    bool hadOld;
-    std::string oldValue;
+    std::string previous;
 };
 
 bool IsFolder(const std::string& path)
@@ -62,65 +95,66 @@ std::vector<std::string> SubFolders(const std::string& folder)
     return names;
 }
 
-bool ReadSmallFile(const std::string& path, std::string& text)
-{
-    enum { kLimit = 1 << 20 };  // a library list is a few hundred bytes
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0 && text.size() < kLimit) text.append(chunk, got);
-    bool ok = !ferror(f) && text.size() <= kLimit;
-    fclose(f);
-    return ok;
-}
-
 class Search {
 public:
-    Search(std::vector<PrefixLook>* l) : looked(l) {}
+    explicit Search(PrefixSearchResult& r) : result(r) {}
 
     // True when `prefix` holds the game; a folder already tried (by its real path) is not
     // tried again.
-    bool tryPrefix(const std::string& prefix)
+    bool tryPrefix(const std::string& prefix, PrefixKind kind)
     {
         char real[PATH_MAX];
         if (!realpath(prefix.c_str(), real)) return false;  // missing, dangling or unreadable
         if (!IsFolder(real) || !seen.insert(real).second) return false;
-        std::string why;
-        bool holds = PrefixHoldsGame(prefix, why);
-        if (looked) looked->push_back(PrefixLook{prefix, why});
-        if (holds) found = prefix;
+        PrefixCandidate candidate;
+        candidate.folder = prefix;
+        candidate.kind = kind;
+        bool holds = PrefixHoldsGame(prefix, candidate.passedOver);
+        result.looked.push_back(candidate);
+        if (holds) {
+            result.found = true;
+            result.prefix = candidate;
+        }
         return holds;
     }
-    bool tryEach(const std::string& folder, const char* below)
+    bool tryEach(const std::string& folder, const char* below, PrefixKind kind)
     {
         for (const std::string& name : SubFolders(folder))
-            if (tryPrefix(folder + "/" + name + below)) return true;
+            if (tryPrefix(folder + "/" + name + below, kind)) return true;
         return false;
     }
     bool tryLibrary(const std::string& library)
     {
         char real[PATH_MAX];
         if (!realpath(library.c_str(), real) || !libraries.insert(real).second) return false;
-        return tryEach(library + "/steamapps/compatdata", "/pfx");
+        return tryEach(library + "/steamapps/compatdata", "/pfx", PrefixProton);
     }
     bool trySteam(const std::string& root)
     {
         if (tryLibrary(root)) return true;
         static const char* const kLists[] = {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"};
+        enum { kMostListBytes = 1 << 20 };  // a library list is a few hundred bytes
         for (const char* list : kLists) {
             std::string text;
-            if (!ReadSmallFile(root + list, text)) continue;
+            if (ReadRegularFile(root + list, kMostListBytes, text) != ERROR_SUCCESS) continue;
             for (const std::string& library : ReadLibraryFolders(text.data(), text.size()))
                 if (tryLibrary(library)) return true;
         }
         return false;
     }
-
-    std::string found;
+    bool tryRoot(const PrefixRoot& root, const std::string& home)
+    {
+        const std::string folder = home + "/" + root.folder;
+        switch (root.layout) {
+        case RootIsPrefix: return tryPrefix(folder, root.kind);
+        case RootEachFolder: return tryEach(folder, "", root.kind);
+        case RootSteamLibraries: return trySteam(folder);
+        }
+        return false;
+    }
 
 private:
-    std::vector<PrefixLook>* looked;
+    PrefixSearchResult& result;
     std::set<std::string> seen, libraries;
 };
 
@@ -238,13 +272,11 @@ bool PrefixHoldsGame(const std::string& prefix, std::string& why)
     return true;
 }
 
-std::string FindGamePrefix(const std::string& home, std::vector<PrefixLook>* looked)
+PrefixSearchResult FindGamePrefix(const std::string& home)
 {
-    Search s(looked);
-    if (s.tryPrefix(home + "/.wine")) return s.found;
-    if (s.trySteam(home + "/.steam/steam") || s.trySteam(home + "/.local/share/Steam")) return s.found;
-    if (s.tryEach(home + "/Games", "")) return s.found;
-    if (s.tryEach(home + "/.local/share/bottles/bottles", "")) return s.found;
-    if (s.tryEach(home + "/.PlayOnLinux/wineprefix", "")) return s.found;
-    return std::string();
+    PrefixSearchResult result;
+    Search search(result);
+    for (size_t i = 0; i < kPrefixRootCount; ++i)
+        if (search.tryRoot(kPrefixRoots[i], home)) break;
+    return result;
 }

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "core/file_stream.h"
+#include "image/image_error.h"
 #include "image/picture.h"
 #include "image/tex_format.h"
 #include "image/tex_writer.h"
@@ -23,6 +24,7 @@ char variantName[MAX_PATH];
 const char kTemporaryStem[] = "~vx";
 const int kTemporaryAttempts = 64;
 const int kReplaceAttempts = 200;  // 10 ms apart
+const char kCantOpen[] = "Can't open output file";
 
 void RemoveAt(char* text, size_t p, size_t n)
 {
@@ -49,19 +51,10 @@ bool IsUnreplaceable(const char* path)
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
-// Removes the temporary file of a failed conversion, keeping the error that failed it for the
-// caller's message.
-void DiscardTemporary(const char* temporary)
-{
-    DWORD error = GetLastError();
-    DeleteFileA(temporary);
-    SetLastError(error);
-}
-
 // Creates the conversion's own temporary file beside `name` (CREATE_NEW: a name that is taken,
 // whoever took it, is left alone and another one tried). On success `temporary` holds its
 // name and `out` is open on it.
-bool CreateTemporary(const char* name, char (&temporary)[MAX_PATH], FileStream& out)
+bool CreateTemporary(const char* name, const GUID& id, char (&temporary)[MAX_PATH], FileStream& out)
 {
     const char* cut = strrchr(name, '\\');
     const char* slash = strrchr(name, '/');
@@ -78,7 +71,7 @@ bool CreateTemporary(const char* name, char (&temporary)[MAX_PATH], FileStream& 
         GUID random = {};
         CoCreateGuid(&random);
         // Without the random source, the conversion's own identifier and the attempt still vary.
-        uint32_t value = random.Data1 ^ conversionId.Data1 ^ (uint32_t(attempt) * 0x9E3779B9u);
+        uint32_t value = random.Data1 ^ id.Data1 ^ (uint32_t(attempt) * 0x9E3779B9u);
         snprintf(temporary + folderLength + stem, size_t(digits) + 1, "%08X", value);
         if (out.open(temporary, ModeWrite | ModeCreateNew, 0, -1)) return true;
         DWORD error = GetLastError();
@@ -104,50 +97,51 @@ bool ReplaceWith(const char* temporary, const char* name)
     }
 }
 
-// Writes the records to the conversion's own temporary file beside `name` and puts it in the
-// destination's place only when every write and the close succeeded. `count` is 1 (a single
-// record), 2 or 4 (a set). Returns 1, or 0 after the diagnostic line.
-int WriteTextureFile(const char* name, uint32_t flags, const Picture* const* records, int count)
+// The failure of writing `name`: what failed, the file and the system's reason; returns 0.
+int OutputFailed(ImageError& error, const char* what, const char* name, DWORD system)
 {
+    SetSystemError(error, name, system);
+    return FailImage(error, "%s", what);
+}
+
+}  // namespace
+
+int WriteTextureFile(const char* name, uint32_t flags, const Picture* const* records, int count, const GUID& id,
+                     uint32_t levels, ImageError& error)
+{
+    error = ImageError();
     // The old banner stays untouched until a complete new file can take its place.
     char temporary[MAX_PATH];
-    if (!name[0] || IsUnreplaceable(name)) {
-        printf("Can't open output file (%s)\n", name);
-        return 0;
-    }
+    if (!name[0] || IsUnreplaceable(name)) return OutputFailed(error, kCantOpen, name, ERROR_ACCESS_DENIED);
     FileStream out;
-    if (!CreateTemporary(name, temporary, out)) {
-        printf("Can't open output file (%s)\n", name);
-        return 0;
-    }
-    if (!IsZero(conversionId)) out.writeHeader(&conversionId, nullptr, 0, 1);
+    if (!CreateTemporary(name, id, temporary, out)) return OutputFailed(error, kCantOpen, name, GetLastError());
+    if (!IsZero(id)) out.writeHeader(&id, nullptr, 0, 1);
     if (!out.isGood()) {
-        printf("Can't open output file (%s)\n", name);
+        OutputFailed(error, kCantOpen, name, GetLastError());
         out.close();
-        DiscardTemporary(temporary);
+        DeleteFileA(temporary);
         return 0;
     }
 
     int written = 1;
     if (count > 1) written &= WriteTextureSetHeader(out, flags, uint32_t(count));
-    for (int k = 0; k < count; ++k)
-        written &= WriteTextureRecord(*records[k], out, flags, requestedLevelCount);
+    for (int k = 0; k < count; ++k) written &= WriteTextureRecord(*records[k], out, flags, levels);
     written &= out.isGood() ? 1 : 0;
     written &= out.close();  // the last bytes reach the file here
     if (!written) {
-        printf("Can't write output file (%s)\n", name);
-        DiscardTemporary(temporary);
+        OutputFailed(error, "Can't write output file", name, GetLastError());
+        DeleteFileA(temporary);
         return 0;
     }
     if (!ReplaceWith(temporary, name)) {
-        printf("Can't open output file (%s)\n", name);
-        DiscardTemporary(temporary);
+        OutputFailed(error, kCantOpen, name, GetLastError());
+        DeleteFileA(temporary);
         return 0;
     }
     return 1;
 }
 
-}  // namespace
+void PrintConversionFailure(const ImageError& error) { printf("%s (%s)\n", error.text, error.file); }
 
 const char* MakeVariantName(const char* source, int k)
 {
@@ -162,29 +156,53 @@ const char* MakeVariantName(const char* source, int k)
     return variantName;
 }
 
+int VariantRecordCount(const bool present[3])
+{
+    int count = present[0] + present[1] + present[2];
+    if (count == 2 || (count > 0 && !present[0])) return 0;
+    return count == 0 ? 1 : count == 1 ? 2 : 4;
+}
+
 int ConvertBannerPicture(const char* source, const char* destination)
 {
     CoCreateGuid(&conversionId);  // a failure leaves a value that is used as it is
-    requestedLevelCount = 5;
+    requestedLevelCount = kBannerLevels;
+    ImageError error;
+    return ConvertBanner(source, destination, conversionId, requestedLevelCount, error);
+}
+
+int ConvertBanner(const char* source, const char* destination, const GUID& id, uint32_t levels, ImageError& error)
+{
     bool isTga = HasTgaExtension(source);
     char spec[MAX_PATH];
     size_t n = strlen(destination);
     if (n + 1 >= sizeof spec) {  // "#" and the path must fit the conversion's buffer
+        error = ImageError();
+        snprintf(error.file, sizeof error.file, "%s", destination);
         printf("Can't open output file (%s)\n", destination);
-        return 0;
+        return FailImage(error, "%s", kCantOpen);
     }
     spec[0] = '#';
     memcpy(spec + 1, destination, n + 1);
-    return ConvertPicture(source, spec, isTga);
+    return ConvertPictureWith(source, spec, isTga, id, levels, error);
 }
 
 int ConvertPicture(const char* source, const char* spec, bool isTga)
 {
+    ImageError error;
+    return ConvertPictureWith(source, spec, isTga, conversionId, requestedLevelCount, error);
+}
+
+int ConvertPictureWith(const char* source, const char* spec, bool isTga, const GUID& id, uint32_t levels,
+                       ImageError& error)
+{
+    error = ImageError();
     char name[MAX_PATH];
     size_t specLength = strlen(spec);
     if (specLength >= sizeof name) {
+        snprintf(error.file, sizeof error.file, "%s", spec);
         printf("Can't open output file (%s)\n", spec);
-        return 0;
+        return FailImage(error, "%s", kCantOpen);
     }
     memcpy(name, spec, specLength + 1);
 
@@ -192,20 +210,19 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
     size_t sourceLength = strlen(source);
     Picture picture;
     if (sourceLength + 2 >= MAX_PATH || !ReadPicture(picture, source, isTga)) {
+        snprintf(error.file, sizeof error.file, "%s", source);
         printf("Can't open file (%s)\n", source);
-        return 0;
+        return FailImage(error, "Can't open file");
     }
 
     Picture variants[3];
     bool present[3] = {false, false, false};
-    int count = 0;
-    for (int k = 1; k <= 3 && sourceLength >= 4; ++k) {
+    for (int k = 1; k <= 3 && sourceLength >= 4; ++k)
         present[k - 1] = ReadPicture(variants[k - 1], MakeVariantName(source, k), isTga) != 0;
-        count += present[k - 1];
-    }
-    if (count == 2 || (count > 0 && !present[0])) {
+    const int records = VariantRecordCount(present);
+    if (records == 0) {
         printf("Can't collect all 'destroyed' textures\n");
-        return 0;
+        return FailImage(error, "Can't collect all 'destroyed' textures");
     }
 
     // Markers in front of the file name: each test sees the text as the one before left it.
@@ -231,16 +248,19 @@ int ConvertPicture(const char* source, const char* spec, bool isTga)
     printf("%-15s->     %-20s\n", source, name);
     flags |= TexFormatWord | TexWidthWord | TexHeightWord;
 
-    const Picture* records[4] = {&picture, &variants[0], &variants[1], &variants[2]};
-    return WriteTextureFile(name, flags, records, present[0] ? (present[1] ? 4 : 2) : 1);
+    const Picture* pictures[4] = {&picture, &variants[0], &variants[1], &variants[2]};
+    if (WriteTextureFile(name, flags, pictures, records, id, levels, error)) return 1;
+    PrintConversionFailure(error);
+    return 0;
 }
 
-int WriteBannerTexture(const Picture* const* pictures, int count, const char* destination,
-                       bool keepsAlpha)
+int WriteBannerTexture(const Picture* const* pictures, int count, const char* destination, bool keepsAlpha,
+                       ImageError& error)
 {
-    CoCreateGuid(&conversionId);
-    requestedLevelCount = 5;
-    if (count != 1 && count != 2 && count != 4) return 0;
+    error = ImageError();
+    if (count != 1 && count != 2 && count != 4) return FailImage(error, "a banner has 1, 2 or 4 pictures");
+    GUID id = {};
+    CoCreateGuid(&id);
     uint32_t flags = (keepsAlpha ? TexFromTga : TexFromBmp) | TexFormatWord | TexWidthWord | TexHeightWord;
-    return WriteTextureFile(destination, flags, pictures, count);
+    return WriteTextureFile(destination, flags, pictures, count, id, kBannerLevels, error);
 }

@@ -6,6 +6,7 @@
 #include "core/file_stream.h"
 #include "core/string_table.h"
 #include "core/zero_alloc.h"
+#include "image/le_fields.h"
 #include "platform/win32.h"
 #include "resource.h"
 
@@ -32,9 +33,6 @@ int Picture::reset(uint32_t w, uint32_t h)
 }
 
 namespace {
-
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 bool IsBannerSize(int64_t width, int64_t height)
 {
@@ -94,8 +92,8 @@ int ReadTgaPicture(Picture& picture, const char* path)
     if (header[16] != 32) return 0;     // bits per pixel
     if (header[17] & 0x30) return 0;    // rows must run bottom first, left to right
     in.skip(header[0], -1);             // the image identification field
-    uint32_t width = U16(header + 12);
-    uint32_t height = U16(header + 14);
+    uint32_t width = Le16(header + 12);
+    uint32_t height = Le16(header + 14);
     if (!IsBannerSize(width, height)) return 0;
     if (!picture.reset(width, height)) return 0;
 
@@ -129,20 +127,20 @@ int ReadBmpPicture(Picture& picture, const char* path)
     in.read(info, sizeof info);
     if (!in.isGood()) return 0;
 
-    uint32_t infoSize = U32(info);
+    uint32_t infoSize = Le32(info);
     if (infoSize < 40) return 0;             // the 12-byte core header has another layout
     if (infoSize > 0x10000) return 0;        // no information header is anywhere near this
-    if (U16(info + 12) != 1) return 0;       // planes
-    if (U32(info + 16) != 0) return 0;       // compression: none
-    int32_t width = int32_t(U32(info + 4));
-    int32_t height = int32_t(U32(info + 8));  // negative: top row first, which fails here
+    if (Le16(info + 12) != 1) return 0;       // planes
+    if (Le32(info + 16) != 0) return 0;       // compression: none
+    int32_t width = int32_t(Le32(info + 4));
+    int32_t height = int32_t(Le32(info + 8));  // negative: top row first, which fails here
     if (!IsBannerSize(width, height)) return 0;
-    unsigned bits = U16(info + 14);
+    unsigned bits = Le16(info + 14);
     // 16 and 32 bits carry colour masks this reader does not follow.
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return 0;
     uint32_t entries = 0;
     if (bits != 24) {
-        entries = U32(info + 32);
+        entries = Le32(info + 32);
         if (entries == 0) entries = 1u << bits;
         if (entries > 256) return 0;         // the palette table has 256 entries
     }
@@ -163,7 +161,7 @@ int ReadBmpPicture(Picture& picture, const char* path)
         picture.clear();
         return 0;
     }
-    ReadBmpBits(path, in, 14 + infoSize + entries * 4, U32(fileHeader + 10), rows, bitsSize);
+    ReadBmpBits(path, in, 14 + infoSize + entries * 4, Le32(fileHeader + 10), rows, bitsSize);
 
     for (uint32_t y = 0; y < uint32_t(height); ++y) {
         const uint8_t* row = rows + (uint32_t(height) - 1 - y) * rowBytes;  // bottom row first

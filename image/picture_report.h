@@ -6,12 +6,14 @@
 
 #include <string>
 
+#include "image/image_error.h"
+
 struct PictureVerdict {
     bool banner = false;  // the readers take it: what CheckBannerPicture answers
     int32_t width = 0, height = 0;
     // When refused: what was found and what a banner needs, e.g. "100×100, 24-bit BMP; a
     // banner is 32×32 or 64×64", or the system's reason when the file cannot be read.
-    std::string problem;
+    ImageError problem;
     // When taken but shorter than its pixel data: the rows that come out empty, else 0.
     uint32_t missingRows = 0;
     const char* missingLook = "";  // "black", "transparent" or "in the palette's first colour"

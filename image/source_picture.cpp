@@ -5,11 +5,13 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 #include "core/zero_alloc.h"
 #include "image/picture.h"
 #include "image/stb_bridge.h"
-#include "platform/file_facts.h"
-#include "platform/win32.h"
+#include "image/le_fields.h"
+#include "platform/whole_file.h"
 
 const SourceLimits kSourceLimits = {16384, uint64_t(1) << 26, uint64_t(64) << 20};
 
@@ -25,9 +27,6 @@ namespace {
 
 enum Kind { KindUnknown, KindPng, KindJpeg, KindGif, KindBmp, KindTga };
 const char* const kKindNames[] = {"picture", "PNG", "JPEG", "GIF", "BMP", "TGA"};
-
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 Kind KindOf(const uint8_t* d, size_t n, bool maybeTga)
 {
@@ -46,13 +45,13 @@ int HeaderSize(Kind kind, const uint8_t* d, size_t n, uint64_t* w, uint64_t* h)
         *w = uint64_t(d[16]) << 24 | d[17] << 16 | d[18] << 8 | d[19];
         *h = uint64_t(d[20]) << 24 | d[21] << 16 | d[22] << 8 | d[23];
     } else if (kind == KindGif && n >= 10) {
-        *w = U16(d + 6);
-        *h = U16(d + 8);
-    } else if (kind == KindBmp && n >= 26 && U32(d + 14) == 12) {
-        *w = U16(d + 18);
-        *h = U16(d + 20);
+        *w = Le16(d + 6);
+        *h = Le16(d + 8);
+    } else if (kind == KindBmp && n >= 26 && Le32(d + 14) == 12) {
+        *w = Le16(d + 18);
+        *h = Le16(d + 20);
     } else if (kind == KindBmp && n >= 26) {
-        int32_t sw = int32_t(U32(d + 18)), sh = int32_t(U32(d + 22));
+        int32_t sw = int32_t(Le32(d + 18)), sh = int32_t(Le32(d + 22));
         *w = uint64_t(sw < 0 ? -int64_t(sw) : sw);
         *h = uint64_t(sh < 0 ? -int64_t(sh) : sh);  // negative: stored top row first
     } else {
@@ -106,31 +105,25 @@ bool PngChunksFit(const uint8_t* d, size_t n)
     return true;
 }
 
-int Fail(SourceError& error, const char* format, const char* a = "", const char* b = "")
-{
-    snprintf(error.text, sizeof error.text, format, a, b);
-    return 0;
-}
-
 // stb's own word for what went wrong, when it has one.
 int FailDamaged(SourceError& error, const char* kind)
 {
     const char* why = StbFailure();
-    if (why && *why) return Fail(error, "truncated or damaged %s (%s)", kind, why);
-    return Fail(error, "truncated or damaged %s", kind);
+    if (why && *why) return FailImage(error, "truncated or damaged %s (%s)", kind, why);
+    return FailImage(error, "truncated or damaged %s", kind);
 }
 
 int CheckSize(uint64_t w, uint64_t h, const SourceLimits& limits, SourceError& error)
 {
     char size[48];
     snprintf(size, sizeof size, "%llux%llu", (unsigned long long)w, (unsigned long long)h);
-    if (w == 0 || h == 0) return Fail(error, "%s pixels: an empty picture", size);
+    if (w == 0 || h == 0) return FailImage(error, "%s pixels: an empty picture", size);
     if (w > limits.maxSide || h > limits.maxSide) {
         char most[24];
         snprintf(most, sizeof most, "%u", limits.maxSide);
-        return Fail(error, "%s pixels, more than %s a side", size, most);
+        return FailImage(error, "%s pixels, more than %s a side", size, most);
     }
-    if (w * h > limits.maxPixels) return Fail(error, "%s pixels, more than 64 million in all", size);
+    if (w * h > limits.maxPixels) return FailImage(error, "%s pixels, more than 64 million in all", size);
     return 1;
 }
 
@@ -139,13 +132,13 @@ int CheckSize(uint64_t w, uint64_t h, const SourceLimits& limits, SourceError& e
 int DecodeRleBmp(const uint8_t* d, size_t n, const SourceLimits& limits, SourcePicture& picture,
                  SourceError& error)
 {
-    uint32_t infoSize = U32(d + 14);
-    int32_t w = int32_t(U32(d + 18)), h = int32_t(U32(d + 22));
-    uint32_t bits = U16(d + 28), compression = U32(d + 30), colours = U32(d + 46);
+    uint32_t infoSize = Le32(d + 14);
+    int32_t w = int32_t(Le32(d + 18)), h = int32_t(Le32(d + 22));
+    uint32_t bits = Le16(d + 28), compression = Le32(d + 30), colours = Le32(d + 46);
     if (!((bits == 8 && compression == 1) || (bits == 4 && compression == 2)))
-        return Fail(error, "damaged BMP (run-length coding does not match the bit depth)");
+        return FailImage(error, "damaged BMP (run-length coding does not match the bit depth)");
     if (w <= 0 || h <= 0)  // RLE rows are always stored bottom first
-        return Fail(error, "damaged BMP (run-length picture with a negative size)");
+        return FailImage(error, "damaged BMP (run-length picture with a negative size)");
     if (!CheckSize(uint32_t(w), uint32_t(h), limits, error)) return 0;
     uint32_t maxColours = 1u << bits;
     if (colours == 0 || colours > maxColours) colours = maxColours;
@@ -158,10 +151,10 @@ int DecodeRleBmp(const uint8_t* d, size_t n, const SourceLimits& limits, SourceP
         palette[i][2] = e[0];
         palette[i][3] = 255;
     }
-    uint32_t offset = U32(d + 10);
-    if (offset >= n) return Fail(error, "truncated BMP (no pixel data)");
+    uint32_t offset = Le32(d + 10);
+    if (offset >= n) return FailImage(error, "truncated BMP (no pixel data)");
     picture.pixels = static_cast<uint8_t*>(zeroAlloc(size_t(w) * size_t(h) * 4));
-    if (!picture.pixels) return Fail(error, "not enough memory for the picture");
+    if (!picture.pixels) return FailImage(error, "not enough memory for the picture");
     picture.width = uint32_t(w);
     picture.height = uint32_t(h);
 
@@ -198,7 +191,7 @@ int DecodeRleBmp(const uint8_t* d, size_t n, const SourceLimits& limits, SourceP
     }
     if (y < uint32_t(h)) {
         picture.clear();
-        return Fail(error, "truncated BMP (run-length data ends early)");
+        return FailImage(error, "truncated BMP (run-length data ends early)");
     }
     return 1;
 }
@@ -210,22 +203,22 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
 {
     picture.clear();
     error.text[0] = 0;
-    if (size == 0) return Fail(error, "empty file");
-    if (size > limits.maxFileBytes) return Fail(error, "file larger than 64 MiB");
+    if (size == 0) return FailImage(error, "empty file");
+    if (size > limits.maxFileBytes) return FailImage(error, "file larger than 64 MiB");
     Kind kind = KindOf(data, size, maybeTga);
-    if (kind == KindUnknown) return Fail(error, "not a PNG, JPEG, GIF, BMP or TGA picture");
+    if (kind == KindUnknown) return FailImage(error, "not a PNG, JPEG, GIF, BMP or TGA picture");
     const char* name = kKindNames[kind];
     if (kind == KindPng && !PngChunksFit(data, size))
-        return Fail(error, "truncated or damaged PNG (a chunk runs past the end of the file)");
+        return FailImage(error, "truncated or damaged PNG (a chunk runs past the end of the file)");
     if (LooksLikeJpegToStb(data, size) && !JpegTablesFit(data, size))
-        return Fail(error, "damaged %s (a Huffman table of more than 256 codes)", name);
+        return FailImage(error, "damaged %s (a Huffman table of more than 256 codes)", name);
     uint64_t headerWidth = 0, headerHeight = 0;
     if (HeaderSize(kind, data, size, &headerWidth, &headerHeight) &&
         !CheckSize(headerWidth, headerHeight, limits, error))
         return 0;
 
-    if (kind == KindBmp && size >= 54 && U32(data + 14) >= 40 && size >= 14 + size_t(U32(data + 14)) &&
-        (U32(data + 30) == 1 || U32(data + 30) == 2)) {
+    if (kind == KindBmp && size >= 54 && Le32(data + 14) >= 40 && size >= 14 + size_t(Le32(data + 14)) &&
+        (Le32(data + 30) == 1 || Le32(data + 30) == 2)) {
         if (!DecodeRleBmp(data, size, limits, picture, error)) return 0;
     } else {
         int w = 0, h = 0;
@@ -252,44 +245,15 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
 int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& error)
 {
     picture.clear();
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        char reason[160];
-        SystemErrorText(GetLastError(), reason, sizeof reason);
-        return Fail(error, "cannot open the file (%s)", reason);
+    error = SourceError();
+    std::string data;
+    DWORD failed = ReadWholeFile(path, size_t(kSourceLimits.maxFileBytes), data);
+    if (failed == kErrorFileTooLarge) return FailImage(error, "file larger than 64 MiB");
+    if (failed == ERROR_NOT_ENOUGH_MEMORY) return FailImage(error, "not enough memory to read the file");
+    if (failed != ERROR_SUCCESS) {
+        SetSystemError(error, path, failed);
+        return FailImage(error, "cannot open the file (%s)", error.reason);
     }
-    // Read in steps up to one byte past the limit, so a larger file is refused without
-    // holding more than the limit.
-    const size_t step = 1u << 20;
-    size_t capacity = 0, size = 0;
-    uint8_t* data = nullptr;
-    int ok = 1;
-    for (;;) {
-        if (size == capacity) {
-            if (capacity > kSourceLimits.maxFileBytes) break;
-            size_t grown = capacity ? capacity * 2 : step;
-            uint8_t* more = static_cast<uint8_t*>(zeroAlloc(grown + 1));
-            if (!more) {
-                ok = Fail(error, "not enough memory to read the file");
-                break;
-            }
-            if (size) memcpy(more, data, size);
-            zeroFree(data);
-            data = more;
-            capacity = grown + 1;
-        }
-        DWORD got = 0;
-        DWORD want = DWORD(capacity - size > step ? step : capacity - size);
-        if (!ReadFile(file, data + size, want, &got, nullptr)) {
-            ok = Fail(error, "cannot read the file");
-            break;
-        }
-        if (got == 0) break;
-        size += got;
-    }
-    CloseHandle(file);
-    if (ok) ok = DecodeSourcePicture(data, size, HasTgaExtension(path), kSourceLimits, picture, error);
-    zeroFree(data);
-    return ok;
+    return DecodeSourcePicture(reinterpret_cast<const uint8_t*>(data.data()), data.size(), HasTgaExtension(path),
+                               kSourceLimits, picture, error);
 }

@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "image/image_error.h"
+
 // Refused before anything is decoded: larger sides, files or pixel counts.
 struct SourceLimits {
     uint32_t maxSide;
@@ -29,14 +31,10 @@ public:
     bool fromBmp;     // its colour key (255, 0, 255) has been made transparent
 };
 
-// Why a picture was refused, for the user: "truncated or damaged PNG (...)", and so on.
-struct SourceError {
-    char text[160];
-};
-
-// Decodes data[0..size). TGA has no signature, so it is tried only when `maybeTga` (the file
+// Why a picture is refused goes into `error.text`, for the user: "truncated or damaged PNG
+// (...)", and so on. Decodes data[0..size). TGA has no signature, so it is tried only when `maybeTga` (the file
 // name ends in "tga"); everything else is told by its first bytes. 1, or 0 with `error` set.
 int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
                         const SourceLimits& limits, SourcePicture& picture, SourceError& error);
-// Reads the file (core path) through the platform layer and decodes it under kSourceLimits.
+// Reads the file (core path) whole and decodes it under kSourceLimits.
 int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& error);

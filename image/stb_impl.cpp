@@ -1,9 +1,24 @@
 // The implementations of Debian's stb_image (decoding) and stb_image_resize (fitting), built
 // once, with only the formats the command line reads. Their allocations come zero-filled: a
 // damaged JPEG can leave coefficient blocks unwritten, and reading them must not give noise.
+// Grown blocks too: stb tells the old size, so the block is moved into a zero-filled one.
 #include <stdlib.h>
+#include <string.h>
 
 #include "core/zero_alloc.h"
+
+namespace {
+// stb's realloc: the old bytes in a new zero-filled block. On failure the old block stays the
+// caller's, as with realloc.
+void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
+{
+    void* grown = zeroAlloc(newSize);
+    if (!grown) return nullptr;
+    if (block) memcpy(grown, block, oldSize < newSize ? oldSize : newSize);
+    zeroFree(block);
+    return grown;
+}
+}  // namespace
 
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
@@ -14,7 +29,7 @@
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #define STBI_MALLOC(size) zeroAlloc(size)
-#define STBI_REALLOC(block, size) realloc(block, size)
+#define STBI_REALLOC_SIZED(block, oldSize, newSize) ZeroGrow(block, oldSize, newSize)
 #define STBI_FREE(block) zeroFree(block)
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION

@@ -5,9 +5,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "core/file_stream.h"
-#include "core/zero_alloc.h"
+#include "image/le_fields.h"
 #include "image/tex_format.h"
+#include "platform/whole_file.h"
 
 namespace {
 
@@ -37,8 +37,7 @@ public:
     int word(uint32_t& v, const char* what)
     {
         if (!need(4, what)) return 0;
-        const uint8_t* p = data + pos;
-        v = p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+        v = Le32(data + pos);
         pos += 4;
         return 1;
     }
@@ -199,52 +198,27 @@ int ParseTexLayout(const uint8_t* data, uint32_t size, TexLayout& layout, TexErr
     return 1;
 }
 
-TexBytes::~TexBytes() { zeroFree(data); }
-
 int LoadTexFile(const char* path, TexBytes& bytes, TexError& error)
 {
-    error.offset = 0;
-    error.text[0] = 0;
-    zeroFree(bytes.data);
+    error = TexError();
     bytes.data = nullptr;
     bytes.size = 0;
-    FileStream in(path, ModeRead | ModeNoHeaderProbe);
-    if (!in.isGood()) {
-        snprintf(error.text, sizeof error.text, "cannot open the file");
-        return 0;
+    DWORD failed = ReadWholeFile(path, kMaxTexFileBytes, bytes.storage);
+    if (failed == kErrorFileTooLarge) return FailImage(error, "file is larger than %u bytes", kMaxTexFileBytes);
+    if (failed != ERROR_SUCCESS) {
+        SetSystemError(error, path, failed);
+        return FailImage(error, "cannot open the file (%s)", error.reason);
     }
-    // The stream reports no counts, so the bytes come one by one until it ends.
-    uint32_t capacity = 0;
-    for (;;) {
-        uint8_t byte;
-        in.read(&byte, 1);
-        if (!in.isGood()) break;
-        if (bytes.size == capacity) {
-            if (capacity >= kMaxTexFileBytes) {
-                error.offset = bytes.size;
-                snprintf(error.text, sizeof error.text, "file is larger than %u bytes", kMaxTexFileBytes);
-                return 0;
-            }
-            uint32_t grown = capacity ? capacity * 2 : 4096;
-            uint8_t* more = static_cast<uint8_t*>(zeroAlloc(grown));
-            if (!more) {
-                error.offset = bytes.size;
-                snprintf(error.text, sizeof error.text, "out of memory");
-                return 0;
-            }
-            if (bytes.size) memcpy(more, bytes.data, bytes.size);
-            zeroFree(bytes.data);
-            bytes.data = more;
-            capacity = grown;
-        }
-        bytes.data[bytes.size++] = byte;
-    }
-    if (in.getStatus() != StreamEnd) {
-        error.offset = bytes.size;
-        snprintf(error.text, sizeof error.text, "read failed");
-        return 0;
-    }
+    bytes.data = reinterpret_cast<uint8_t*>(&bytes.storage[0]);
+    bytes.size = uint32_t(bytes.storage.size());
     return 1;
+}
+
+bool HasTexExtension(const char* path)
+{
+    size_t n = strlen(path);
+    return n >= 4 && path[n - 4] == '.' && (path[n - 3] | 0x20) == 't' && (path[n - 2] | 0x20) == 'e' &&
+           (path[n - 1] | 0x20) == 'x';
 }
 
 void DescribeTexFlags(uint32_t flags, char* out, size_t size)

@@ -5,6 +5,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <string>
+
+#include "image/image_error.h"
+
 enum { kTexMaxRecords = 4 };
 // Larger files are refused before they are read: a banner set of four takes about 90 KB.
 enum : uint32_t { kMaxTexFileBytes = 64u << 20 };
@@ -35,12 +39,6 @@ struct TexLayout {
     TexRecordLayout records[kTexMaxRecords];
 };
 
-// What was wrong, and where: the byte offset at which the layout stopped making sense.
-struct TexError {
-    uint32_t offset;
-    char text[200];
-};
-
 // 1 with `layout` filled when data[0..size) is a complete TEX file with nothing left over,
 // else 0 with `error` set.
 int ParseTexLayout(const uint8_t* data, uint32_t size, TexLayout& layout, TexError& error);
@@ -49,15 +47,19 @@ int ParseTexLayout(const uint8_t* data, uint32_t size, TexLayout& layout, TexErr
 class TexBytes {
 public:
     TexBytes() : data(nullptr), size(0) {}
-    ~TexBytes();
     TexBytes(const TexBytes&) = delete;
     TexBytes& operator=(const TexBytes&) = delete;
     uint8_t* data;
     uint32_t size;
+    std::string storage;  // holds the bytes `data` points at
 };
 
-// Reads the file (raw: a stream header stays part of the bytes). 1, or 0 with `error` set.
+// Reads the file (raw: a stream header stays part of the bytes), of at most kMaxTexFileBytes.
+// 1, or 0 with `error` set (the system's reason among it when the file could not be read).
 int LoadTexFile(const char* path, TexBytes& bytes, TexError& error);
+
+// True when the path ends in ".tex" in any letter case: a texture file, not a picture.
+bool HasTexExtension(const char* path);
 
 // "format levels width height bmp" style names of the set bits, unknown bits in hex.
 void DescribeTexFlags(uint32_t flags, char* out, size_t size);

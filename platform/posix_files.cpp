@@ -410,7 +410,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposit
     return INVALID_HANDLE_VALUE;
 }
 
-DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out) try
+DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out, WholeFileLimit limit) try
 {
     out.clear();
     struct stat st;
@@ -418,8 +418,8 @@ DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out) tr
     {
         std::lock_guard<std::mutex> hold(registryLock);
         if (const MemoryFile* m = FindMemoryFile(path)) {
-            if (m->size > most) return kErrorFileTooLarge;
-            out.assign(reinterpret_cast<const char*>(m->data), m->size);
+            if (m->size > most && limit == RefuseLonger) return kErrorFileTooLarge;
+            out.assign(reinterpret_cast<const char*>(m->data), std::min(m->size, most));
             return ERROR_SUCCESS;
         }
     }
@@ -427,13 +427,14 @@ DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out) tr
     int fd = OpenRegular(path, O_RDONLY, st);
     if (fd < 0) return lastError;
     std::unique_ptr<int, void (*)(int*)> closing(&fd, [](int* p) { close(*p); });
-    if (uint64_t(st.st_size) > most) return kErrorFileTooLarge;
-    out.resize(size_t(st.st_size));
+    if (uint64_t(st.st_size) > most && limit == RefuseLonger) return kErrorFileTooLarge;
+    out.resize(size_t(std::min(uint64_t(st.st_size), uint64_t(most))));
     size_t got = 0;
     for (;;) {
         if (got == out.size()) {
             // The file grew since fstat: a little more room at a time, never past `most`.
             if (out.size() >= most) {
+                if (limit == CutLonger) break;
                 char probe;
                 ssize_t n;
                 while ((n = read(fd, &probe, 1)) < 0 && errno == EINTR) {
@@ -455,6 +456,17 @@ DWORD ReadRegularFile(const std::string& path, size_t most, std::string& out) tr
 } catch (...) {
     out.clear();
     return ErrorOfCurrentException();
+}
+
+DWORD ReadWholeFile(const char* path, size_t most, std::string& out, WholeFileLimit limit)
+{
+    std::string native;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (MapPath(path, native)) error = ReadRegularFile(native, most, out, limit);
+    if (error != ERROR_SUCCESS) out.clear();
+    // With the errno behind it, for SystemErrorText; a failed open has stored both already.
+    if (error != lastError.value || pendingErrno) lastError = error;
+    return error;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void*)

@@ -3,52 +3,13 @@
 #include "platform/posix_path.h"
 
 #include <dirent.h>
-#include <locale.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <wctype.h>
 
+#include "platform/utf8_text.h"
 #include "platform/wine_prefix.h"
 
 namespace {
-
-// One character of UTF-8 at `p` (advanced past it), or the byte itself when it is no valid
-// sequence: names on disk need not be valid UTF-8.
-uint32_t NextCharacter(const unsigned char*& p)
-{
-    uint32_t c = *p;
-    int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (c >= 0x80 && c < 0xC0) extra = 0;
-    if (c >= 0xF8) extra = 0;
-    uint32_t value = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : c & 0x1F;
-    for (int i = 1; i <= extra; ++i)
-        if ((p[i] & 0xC0) != 0x80) extra = 0;
-    if (!extra) {
-        ++p;
-        return c;
-    }
-    for (int i = 1; i <= extra; ++i) value = value << 6 | (p[i] & 0x3F);
-    p += extra + 1;
-    return value;
-}
-
-// Wine compares names with the case mapping of Unicode, which covers ASCII and every letter of
-// the Windows code pages. C.UTF-8 gives glibc's table for it; without it ASCII still folds.
-uint32_t Fold(uint32_t c)
-{
-    static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
-    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
-    return unicode ? uint32_t(towlower_l(wint_t(c), unicode)) : c;
-}
-
-bool SameNameIgnoringCase(const char* a, const char* b)
-{
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
-    const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
-    while (*p && *q)
-        if (Fold(NextCharacter(p)) != Fold(NextCharacter(q))) return false;
-    return !*p && !*q;
-}
 
 // Inside the prefix, names are matched as Wine matches them: each component by its exact name
 // when that is there, else by the entry of its folder that equals it without regard to case.
@@ -69,7 +30,7 @@ void MatchCaseFrom(std::string& path, size_t from)
             DIR* dir = opendir(done.c_str());
             std::string found;
             while (struct dirent* entry = dir ? readdir(dir) : nullptr)
-                if (SameNameIgnoringCase(entry->d_name, name.c_str())) {
+                if (SameTextIgnoringCase(entry->d_name, name)) {
                     found = entry->d_name;
                     break;
                 }

@@ -11,12 +11,10 @@
 #include "platform/win32.h"
 #include "platform/wine_prefix.h"
 
-#include <pwd.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <memory>
 #include <new>
@@ -258,86 +256,72 @@ int PlainRelation(const char* p, const char* end, const std::string& wanted)
     return -1;
 }
 
-// Parses one value line (after its leading blanks) into `value`; for hex data it may take the
-// following lines. False for a line Wine would also refuse.
-bool ParseValue(std::string line, LineReader& lines, RegValue& value)
+// Up to eight hex digits from `pos` into `v`; the count of digits read.
+int ParseHexNumber(const std::string& line, size_t& pos, uint32_t& v)
+{
+    int digits = 0;
+    v = 0;
+    while (pos < line.size() && HexDigit(line[pos]) >= 0 && digits < 8) {
+        v = v * 16 + uint32_t(HexDigit(line[pos++]));
+        ++digits;
+    }
+    return digits;
+}
+
+// The value's name and the "=" behind it: "Name"= or @=. Returns the index of the data behind
+// the blanks that follow, or npos.
+size_t ParseValueName(const std::string& line, RegValue& value)
 {
     Utf16 units;
-    size_t pos;
+    size_t pos = 1;
     if (line[0] == '@') {
         value.name.clear();
-        pos = 1;
     } else {
         pos = ParseEscaped(line, 1, '"', units);
-        if (pos == std::string::npos) return false;
+        if (pos == std::string::npos) return pos;
         value.name = ToUtf8(units.data(), units.size());
     }
     while (pos < line.size() && IsSpace(line[pos])) ++pos;
-    if (pos >= line.size() || line[pos] != '=') return false;
+    if (pos >= line.size() || line[pos] != '=') return std::string::npos;
     ++pos;
     while (pos < line.size() && IsSpace(line[pos])) ++pos;
+    return pos;
+}
 
-    const char* rest = line.c_str() + pos;
-    bool isString = false;
-    value.data.clear();
-    if (rest[0] == '"') {
-        value.type = REG_SZ;
-        isString = true;
-        pos += 1;
-    } else if (!strncmp(rest, "str:\"", 5)) {
-        value.type = REG_SZ;
-        isString = true;
-        pos += 5;
-    } else if (!strncmp(rest, "str(2):\"", 8)) {
-        value.type = REG_EXPAND_SZ;
-        isString = true;
-        pos += 8;
-    } else if (!strncmp(rest, "str(7):\"", 8)) {
-        value.type = REG_MULTI_SZ;
-        isString = true;
-        pos += 8;
-    } else if (!strncmp(rest, "dword:", 6)) {
-        pos += 6;
-        uint32_t v = 0;
-        int digits = 0;
-        while (pos < line.size() && HexDigit(line[pos]) >= 0 && digits < 8) {
-            v = v * 16 + uint32_t(HexDigit(line[pos++]));
-            ++digits;
-        }
-        if (digits == 0) return false;
-        value.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) value.data.push_back(uint8_t(v >> (8 * i)));
-        return true;
-    } else if (!strncmp(rest, "hex:", 4)) {
-        value.type = REG_BINARY;
-        pos += 4;
-    } else if (!strncmp(rest, "hex(", 4)) {
-        pos += 4;
-        uint32_t t = 0;
-        int digits = 0;
-        while (pos < line.size() && HexDigit(line[pos]) >= 0 && digits < 8) {
-            t = t * 16 + uint32_t(HexDigit(line[pos++]));
-            ++digits;
-        }
-        if (digits == 0 || line.compare(pos, 2, "):") != 0) return false;
-        value.type = t;
-        pos += 2;
-    } else {
-        return false;
+enum DataForm { FormString, FormDword, FormHex };
+
+// The type in front of the data ("str(2):\"", "dword:", "hex(7):", ...) into `type` and `form`.
+// Returns the index of the data behind it, or npos for a type Wine does not write.
+size_t ParseValueType(const std::string& line, size_t pos, DWORD& type, DataForm& form)
+{
+    static const struct {
+        const char* prefix;
+        DWORD type;
+        DataForm form;
+    } kPrefixes[] = {{"\"", REG_SZ, FormString},           {"str:\"", REG_SZ, FormString},
+                     {"str(2):\"", REG_EXPAND_SZ, FormString}, {"str(7):\"", REG_MULTI_SZ, FormString},
+                     {"dword:", REG_DWORD, FormDword},      {"hex:", REG_BINARY, FormHex}};
+    for (const auto& p : kPrefixes) {
+        size_t n = strlen(p.prefix);
+        if (line.compare(pos, n, p.prefix) != 0) continue;
+        type = p.type;
+        form = p.form;
+        return pos + n;
     }
+    if (line.compare(pos, 4, "hex(") != 0) return std::string::npos;
+    pos += 4;
+    uint32_t t = 0;
+    if (ParseHexNumber(line, pos, t) == 0 || line.compare(pos, 2, "):") != 0) return std::string::npos;
+    type = t;
+    form = FormHex;
+    return pos + 2;
+}
 
-    if (isString) {
-        if (ParseEscaped(line, pos, '"', units) == std::string::npos) return false;
-        units.push_back(0);  // the stored string keeps its terminator
-        for (uint16_t u : units) {
-            value.data.push_back(uint8_t(u));
-            value.data.push_back(uint8_t(u >> 8));
-        }
-        return true;
-    }
-
+// Hex bytes from `pos`, continued on the following lines after a trailing backslash.
+bool ParseHexData(std::string line, size_t pos, LineReader& lines, std::vector<uint8_t>& data)
+{
     for (;;) {
-        pos = ParseHexBytes(line, pos, value.data);
+        pos = ParseHexBytes(line, pos, data);
         if (pos == std::string::npos) return false;
         while (pos < line.size() && IsSpace(line[pos])) ++pos;
         if (pos >= line.size()) return true;
@@ -346,6 +330,32 @@ bool ParseValue(std::string line, LineReader& lines, RegValue& value)
         pos = 0;
         while (pos < line.size() && IsSpace(line[pos])) ++pos;
     }
+}
+
+// Parses one value line (after its leading blanks) into `value`; for hex data it may take the
+// following lines. False for a line Wine would also refuse.
+bool ParseValue(const std::string& line, LineReader& lines, RegValue& value)
+{
+    size_t pos = ParseValueName(line, value);
+    DataForm form = FormHex;
+    if (pos != std::string::npos) pos = ParseValueType(line, pos, value.type, form);
+    if (pos == std::string::npos) return false;
+    value.data.clear();
+    if (form == FormDword) {
+        uint32_t v = 0;
+        if (ParseHexNumber(line, pos, v) == 0) return false;
+        for (int i = 0; i < 4; ++i) value.data.push_back(uint8_t(v >> (8 * i)));
+        return true;
+    }
+    if (form == FormHex) return ParseHexData(line, pos, lines, value.data);
+    Utf16 units;
+    if (ParseEscaped(line, pos, '"', units) == std::string::npos) return false;
+    units.push_back(0);  // the stored string keeps its terminator
+    for (uint16_t u : units) {
+        value.data.push_back(uint8_t(u));
+        value.data.push_back(uint8_t(u >> 8));
+    }
+    return true;
 }
 
 // A prefix's system.reg holds a few MiB; past this it is not one, and is not read at all.
@@ -475,26 +485,22 @@ std::vector<uint8_t> AnsiData(const RegValue& v)
 
 }  // namespace
 
+namespace {
+std::string winePrefix;  // the caller's choice; empty: none
+}
+
+void UseWinePrefix(const char* folder)
+{
+    winePrefix = folder ? folder : "";
+    while (winePrefix.size() > 1 && winePrefix.back() == '/') winePrefix.pop_back();
+}
+
 int WinePrefixFolder(char* out, size_t size)
 {
     if (!out || size == 0) return 0;
     out[0] = 0;
-    std::string prefix;
-    const char* env = getenv("WINEPREFIX");
-    if (env && *env) {
-        prefix = env;
-    } else {
-        const char* home = getenv("HOME");
-        if (!home || !*home) {
-            struct passwd* pw = getpwuid(getuid());
-            home = pw ? pw->pw_dir : nullptr;
-        }
-        if (!home || !*home) return 0;
-        prefix = std::string(home) + "/.wine";
-    }
-    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
-    if (prefix.size() >= size) return 0;
-    memcpy(out, prefix.c_str(), prefix.size() + 1);
+    if (winePrefix.empty() || winePrefix.size() >= size) return 0;
+    memcpy(out, winePrefix.c_str(), winePrefix.size() + 1);
     return 1;
 }
 

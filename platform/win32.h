@@ -137,8 +137,8 @@ HRESULT CoCreateGuid(GUID* guid);
 // Strings (user32): the program's string table, compiled in.
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 
-// Registry (advapi32), read only: HKEY_LOCAL_MACHINE of the Wine prefix named by WINEPREFIX
-// (else ~/.wine), read from its system.reg. The 32-bit view is the prefix's Wow6432Node.
+// Registry (advapi32), read only: HKEY_LOCAL_MACHINE of the Wine prefix the caller chose
+// (UseWinePrefix), read from its system.reg. The 32-bit view is the prefix's Wow6432Node.
 #define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
 #define KEY_QUERY_VALUE 0x0001u
 #define KEY_READ 0x20019u

@@ -5,8 +5,12 @@
 #ifndef _WIN32
 #include <stddef.h>
 
-// The prefix folder: WINEPREFIX when set and not empty, else ~/.wine (no trailing slash).
-// Returns 1, or 0 with `out` empty when it does not fit or no home folder is known.
+// The prefix the layer works in, as its caller chose it (the command line: WINEPREFIX, the
+// search, or ~/.wine; a test: its own folder). The layer never looks at the environment. Null or
+// empty: none, so that drive paths and the registry reach nothing. A trailing slash is dropped.
+void UseWinePrefix(const char* folder);
+// The prefix in use into `out`. Returns 1, or 0 with `out` empty when none is set or it does
+// not fit.
 int WinePrefixFolder(char* out, size_t size);
 // The registry file read for HKEY_LOCAL_MACHINE: the prefix folder, then "/system.reg".
 int WineRegistryFile(char* out, size_t size);

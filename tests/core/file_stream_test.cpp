@@ -149,17 +149,16 @@ TEST(FileStreamFolders, AsksForEachPrefixInOrder)
     };
     // Drive paths map into the Wine prefix: point it at a folder that is not there.
     TempDir dir;
-    std::string oldPrefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
-    setenv("WINEPREFIX", dir.native("no-prefix").c_str(), 1);
-    PlatformOnCreateDirectory(Record);
-    for (const Case& c : cases) {
-        asked.clear();
-        createFolders(c.path);
-        EXPECT_EQ(c.folders, asked) << c.path;
+    {
+        UsingWinePrefix missing(dir.native("no-prefix"));
+        PlatformOnCreateDirectory(Record);
+        for (const Case& c : cases) {
+            asked.clear();
+            createFolders(c.path);
+            EXPECT_EQ(c.folders, asked) << c.path;
+        }
+        PlatformOnCreateDirectory(nullptr);
     }
-    PlatformOnCreateDirectory(nullptr);
-    if (oldPrefix.empty()) unsetenv("WINEPREFIX");
-    else setenv("WINEPREFIX", oldPrefix.c_str(), 1);
     EXPECT_FALSE(FileExists(dir.native("no-prefix")));
 }
 

@@ -30,21 +30,19 @@ const char kGameKey[] = "Software\\Tamrivo\\Quillmere\\BaseGame";
 const char kFileSystemKey[] = "Software\\Tamrivo\\Quillmere\\BaseGame\\FileSystem";
 
 // Natively: a Wine-style prefix in a temporary folder (system.reg, drive_c, dosdevices/c: ->
-// ../drive_c), named by WINEPREFIX while the object lives. On Windows: values written with the
+// ../drive_c), the native layer's prefix while the object lives. On Windows: values written with the
 // real registry calls into the prefix the suite runs in, the vendor key deleted afterwards.
 class FakeInstallation {
 public:
 #ifndef _WIN32
     // A lower-case drive letter here; the CLI test's prefix names the folder with "C:".
-    FakeInstallation() : game("c:\\Games\\Quillmere"), oldPrefix(getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "")
+    FakeInstallation() : game("c:\\Games\\Quillmere"), using_(temp.native("prefix"))
     {
         const std::string prefix = temp.native("prefix");
         EXPECT_TRUE(MakeFolder(prefix + "/drive_c/Games/Quillmere") && MakeFolder(prefix + "/dosdevices"));
         EXPECT_EQ(0, symlink("../drive_c", (prefix + "/dosdevices/c:").c_str()));
-        setenv("WINEPREFIX", prefix.c_str(), 1);
         WriteRegistryText(registry);
     }
-    ~FakeInstallation() { setenv("WINEPREFIX", oldPrefix.c_str(), 1); }  // empty counts as unset
     std::string native(const std::string& relative) const
     {
         return temp.native("prefix") + "/drive_c/Games/Quillmere/" + NativePath(relative);
@@ -103,7 +101,8 @@ private:
     TempDir temp;
     std::string game;  // the output folder, core form, no trailing backslash
 #ifndef _WIN32
-    std::string oldPrefix, registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
+    UsingWinePrefix using_;
+    std::string registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
 #endif
 };
 

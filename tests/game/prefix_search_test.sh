@@ -62,6 +62,7 @@ home_skips_the_broken() {
     mkdir -p "$h/.local/share/Steam/steamapps"
     printf '"libraryfolders" { "0" { "path" "/nowhere" } } } { "path \x00 \xff' \
         >"$h/.local/share/Steam/steamapps/libraryfolders.vdf"     # odd form: skipped
+    mkdir -p "$h/.steam/steam/config" && mkfifo "$h/.steam/steam/config/libraryfolders.vdf"  # never waited on
     prefix "$h/Games/a-unreadable" folder
     mkdir -p "$h/Games" && ln -s "$h/gone" "$h/Games/b-dangling"
     prefix "$h/Games/c-noplayers" noplayers

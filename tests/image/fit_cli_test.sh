@@ -150,10 +150,22 @@ for c in "cut.png:truncated or damaged PNG" "cut.jpg:truncated or damaged JPEG" 
 done
 ls bad.* >/dev/null 2>&1 && fail "a refused picture left $(ls bad.*)"
 
-# Never over its own input; usage errors are exit 2.
+# Never over its own input, refused as convert refuses it; usage errors are exit 2.
 cp bands-banner.bmp own.bmp; cp own.bmp own.before
-run 1 fit "${at}own.bmp" --in-game -o "${at}own.bmp"
+run 2 fit "${at}own.bmp" --in-game -o "${at}own.bmp"
+has "$err" "vexillor-cli fit: OUTPUT ${at}own.bmp is the picture itself; it is left as it is"
 cmp -s own.bmp own.before || fail "fit wrote over its input"
+run 2 preview "${at}v.tex" -o "${at}v.tex"
+has "$err" "vexillor-cli preview: OUTPUT ${at}v.tex is the picture itself; it is left as it is"
+# convert --fit writes through a link as convert does, and says why a destination cannot take it.
+mkdir -p real && echo old >real/banner.tex && ln -s real/banner.tex link.tex
+run 0 convert "${at}disc.png" "${at}link.tex" --fit --statistic
+[ -L link.tex ] || fail "convert --fit replaced the link"
+run 0 inspect "${at}real/banner.tex"; has "$out" "record 0 at"
+mkdir folder.tex
+run 1 convert "${at}disc.png" "${at}folder.tex" --fit --statistic
+has "$err" "Error converting file 'disc.png'."
+has "$err" "${at}folder.tex: a folder is there, not a file"
 run 2 fit "${at}disc.png" --in-game --size 64
 has "$err" "the in-game banner is 32x32; --size 64 is for --statistic"
 run 2 fit "${at}disc.png";                             has "$err" "choose one banner kind"

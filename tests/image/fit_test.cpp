@@ -203,8 +203,8 @@ TEST(BannerFiles, ReadBackByTheWindowProgramsReaders)
         o.kind = kind;
         o.size = kind == BannerInGame ? 32 : 64;
         FittedBanner set;
-        char error[300];
-        ASSERT_EQ(1, FitBannerSet(dir.core("logo.png").c_str(), o, set, error, sizeof error)) << error;
+        ImageError error;
+        ASSERT_EQ(1, FitBannerSet(dir.core("logo.png").c_str(), o, set, error)) << error.text;
         ASSERT_EQ(1, set.count);
         std::string out = dir.core(kind == BannerInGame ? "b.bmp" : "b.tga");
         ASSERT_EQ(1, kind == BannerInGame ? WriteBannerBmp(out.c_str(), set.pictures[0])
@@ -237,16 +237,16 @@ TEST(BannerFiles, VariantsFollowTheRule)
         for (const char* d = c.broken; *d; ++d) WriteFileBytes(dir.native(std::string("logo#") + *d + ".png"), {'x'});
         FitOptions o;
         FittedBanner set;
-        char error[300] = "";
-        EXPECT_EQ(c.count ? 1 : 0, FitBannerSet(dir.core("logo.png").c_str(), o, set, error, sizeof error));
+        ImageError error;
+        EXPECT_EQ(c.count ? 1 : 0, FitBannerSet(dir.core("logo.png").c_str(), o, set, error));
         EXPECT_EQ(c.count, set.count);
         if (!c.count) {
-            EXPECT_STREQ("Can't collect all 'destroyed' textures", error);
+            EXPECT_STREQ("Can't collect all 'destroyed' textures", error.text);
             continue;
         }
         const Picture* records[4] = {&set.pictures[0], &set.pictures[1], &set.pictures[2], &set.pictures[3]};
         testing::internal::CaptureStdout();
-        EXPECT_EQ(1, WriteBannerTexture(records, set.count, dir.core("out.tex").c_str(), false));
+        EXPECT_EQ(1, WriteBannerTexture(records, set.count, dir.core("out.tex").c_str(), false, error));
         testing::internal::GetCapturedStdout();
         TexBytes tex;
         TexLayout layout;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -139,16 +140,13 @@ TEST(Win32Files, DrivesAreNotFoldersToMake)
 {
     TempDir prefix;
     ASSERT_TRUE(MakeFolder(prefix.native("dosdevices")));
-    std::string saved = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
-    setenv("WINEPREFIX", NativePath(prefix.path()).c_str(), 1);
+    UsingWinePrefix using_(NativePath(prefix.path()));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(CreateDirectoryA("Q:", nullptr));
     EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
     EXPECT_FALSE(CreateDirectoryA("Q:\\", nullptr));
     EXPECT_TRUE(CreateDirectoryA("Q:\\a", nullptr) == FALSE) << "a folder on a drive the prefix lacks";
     EXPECT_FALSE(FileExists(prefix.native("dosdevices/q:"))) << "a new drive appeared in the prefix";
-    if (saved.empty()) unsetenv("WINEPREFIX");
-    else setenv("WINEPREFIX", saved.c_str(), 1);
 }
 #endif
 
@@ -226,8 +224,7 @@ TEST(FileFacts, NamesInAPrefixMatchWithoutRegardToCase)
     ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/Games/Quill/Players/Jörg/banneruser.tex"), Bytes{7}));
     ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/Same/x"), Bytes{1}));
     ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/same/x"), Bytes{2}));
-    std::string saved = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
-    setenv("WINEPREFIX", NativePath(prefix.path()).c_str(), 1);
+    UsingWinePrefix using_(NativePath(prefix.path()));
 
     struct Case { const char* path; Bytes content; } cases[] = {
         {"C:\\Games\\Quill\\Players\\Jörg\\banneruser.tex", {7}},
@@ -253,9 +250,6 @@ TEST(FileFacts, NamesInAPrefixMatchWithoutRegardToCase)
     EXPECT_FALSE(FileExists(prefix.native("drive_c/Games/Quill/Players/Jörg/BannerUser.tex")));
     // Outside the prefix a name is what it says.
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(prefix.core("DRIVE_C").c_str()));
-
-    if (saved.empty()) unsetenv("WINEPREFIX");
-    else setenv("WINEPREFIX", saved.c_str(), 1);
 }
 #endif
 // CREATE_NEW takes a free name only: whatever already holds the name is left as it is.
@@ -379,8 +373,7 @@ TEST(Win32Files, NoExceptionLeavesTheLayer)
     ASSERT_TRUE(WriteFileBytes(dir.native("file"), Bytes{1}));
     ASSERT_TRUE(WriteFileBytes(dir.native("system.reg"), Bytes{'W'}));
     const std::string file = dir.core("file"), pattern = dir.core("*"), moved = dir.core("moved");
-    std::string saved = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
-    setenv("WINEPREFIX", NativePath(dir.path()).c_str(), 1);
+    auto using_ = std::make_unique<UsingWinePrefix>(NativePath(dir.path()));
     WIN32_FIND_DATAA data;
     HKEY key = nullptr;
     std::string text;
@@ -393,8 +386,7 @@ TEST(Win32Files, NoExceptionLeavesTheLayer)
     DWORD moveError = GetLastError();
     LONG registry = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key);
     refuseAllocations = false;
-    if (saved.empty()) unsetenv("WINEPREFIX");
-    else setenv("WINEPREFIX", saved.c_str(), 1);
+    using_.reset();
     EXPECT_EQ(INVALID_HANDLE_VALUE, opened);
     EXPECT_EQ(DWORD(ERROR_NOT_ENOUGH_MEMORY), openError);
     EXPECT_EQ(INVALID_HANDLE_VALUE, search);

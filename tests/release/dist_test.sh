@@ -146,6 +146,16 @@ for page in vexillor vexillor-cli; do
     out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/deb/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     [ -z "$out" ] || fail "man $page: $out"
 done
+# The places the prefix search looks: the manual pages and the launcher's help list them as the
+# tool's own table does.
+roots=$("$cli" prefix --roots)
+[ "$(wc -l <<<"$roots")" -ge 5 ] || fail "prefix --roots lists too little: $roots"
+for page in vexillor vexillor-cli; do
+    expect "man $page: the places the search looks" "$roots" \
+        "$(zcat "$work/deb/usr/share/man/man1/$page.1.gz" | sed -n '/^\.IP \\(bu 2$/{n;p}')"
+done
+expect "launcher --help: the places the search looks" "$roots" \
+    "$(env -i HOME=/nonexistent PATH=/usr/bin:/bin "$work/deb/usr/bin/vexillor" --help | sed -n '/looking in this order:$/,$s/^  //p')"
 
 # The launcher with no prefix anywhere: says where it looked and how to choose one, exits 1,
 # writes nothing, never starts Wine.

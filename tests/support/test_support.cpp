@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
+#include "platform/wine_prefix.h"
 
 namespace fs = std::filesystem;
 
@@ -143,3 +144,14 @@ std::string Hex(const Bytes& b, size_t max)
     if (b.size() > max) s += " ...";
     return s;
 }
+
+#ifndef _WIN32
+UsingWinePrefix::UsingWinePrefix(const std::string& nativeFolder)
+{
+    char folder[4096];
+    if (WinePrefixFolder(folder, sizeof folder)) previous = folder;
+    UseWinePrefix(nativeFolder.c_str());
+}
+
+UsingWinePrefix::~UsingWinePrefix() { UseWinePrefix(previous.c_str()); }
+#endif

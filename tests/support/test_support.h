@@ -53,3 +53,18 @@ uint32_t GetU32(const Bytes& b, size_t offset);
 
 // "61 62 0d" style dump of at most `max` bytes, for failure messages.
 std::string Hex(const Bytes& b, size_t max = 64);
+
+#ifndef _WIN32
+// Points the native layer at the Wine prefix `nativeFolder` while the object lives, then back at
+// the one it had.
+class UsingWinePrefix {
+public:
+    explicit UsingWinePrefix(const std::string& nativeFolder);
+    ~UsingWinePrefix();
+    UsingWinePrefix(const UsingWinePrefix&) = delete;
+    UsingWinePrefix& operator=(const UsingWinePrefix&) = delete;
+
+private:
+    std::string previous;
+};
+#endif
