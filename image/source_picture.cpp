@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/zero_alloc.h"
+#include "image/exif_orientation.h"
 #include "image/picture.h"
 #include "image/stb_bridge.h"
 #include "image/le_fields.h"
@@ -226,11 +227,18 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
         // A BMP stored top row first gives its height negative here.
         if (!CheckSize(uint32_t(w < 0 ? -int64_t(w) : w), uint32_t(h < 0 ? -int64_t(h) : h), limits, error))
             return 0;
+        // stb leaves the EXIF orientation alone; read while the file's bytes are at hand.
+        const int orientation = ExifOrientation(data, size);
         uint8_t* pixels = StbDecode(data, size, &w, &h);
         if (!pixels) return FailDamaged(error, name);
         picture.pixels = pixels;  // stb allocates through zeroAlloc
         picture.width = uint32_t(w);
         picture.height = uint32_t(h);
+        // Turned as a viewer shows it.
+        if (!ApplyOrientation(orientation, picture.pixels, picture.width, picture.height)) {
+            picture.clear();
+            return Fail(error, "not enough memory to turn the picture upright");
+        }
     }
     if (kind == KindBmp) {
         // The banner rule for BMP: the colour key is the one way to transparency.
