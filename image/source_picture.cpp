@@ -237,7 +237,7 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
         // Turned as a viewer shows it.
         if (!ApplyOrientation(orientation, picture.pixels, picture.width, picture.height)) {
             picture.clear();
-            return Fail(error, "not enough memory to turn the picture upright");
+            return FailImage(error, "not enough memory to turn the picture upright");
         }
     }
     if (kind == KindBmp) {
