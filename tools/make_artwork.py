@@ -4,11 +4,15 @@
     resources/background.bmp  300x170, 8 bits, 255 colours (biClrUsed 255): the main window
     resources/races.bmp       64x16, 4 bits, the standard 16 colours: race icons 0..3 on pure red
     resources/vexillor.ico    16x16x16, 32x32x16, 32x32x256, 48x48x16, 48x48x256: the flag
+    resources/vexillor-shell.ico  16, 24, 32, 48 and 256 pixels, 32-bit colour with alpha (the
+                              256 one PNG-compressed): the same flag for Explorer, the Start
+                              menu and the installers
 
 Usage: make_artwork.py [OUTPUT_DIR]   (default: the resources folder beside this script)
 Needs only the Python standard library and Pillow. The output is deterministic for one set of
 installed fonts; the generated files are committed, so a rebuild is only needed to change them.
 """
+import io
 import math
 import os
 import struct
@@ -480,15 +484,60 @@ def make_icon():
         pal = adaptive_palette(art)
         idx, mask = to_palette(art, pal)
         images.append((size, 8, icon_image_bytes(size, 8, idx, mask, pal)))
+    return pack_icon(images)
+
+
+def pack_icon(images):
+    """An icon file: the directory of (size, bits, data) images, then their data in order."""
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     body = b""
     for size, bits, data in images:
-        out += struct.pack("<BBBBHHII", size, size, 16 if bits == 4 else 0, 0, 1, bits,
-                           len(data), offset)
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 16 if bits == 4 else 0, 0, 1,
+                           bits, len(data), offset)  # 0 stands for 256
         offset += len(data)
         body += data
     return out + body
+
+
+# ---------------------------------------------------------------------------------------------
+# The shell's icon: the same flag in true colour with alpha, at every size Explorer asks for.
+
+SHELL_ICON_SIZES = (16, 24, 32, 48, 256)
+
+
+def rgba_icon_image_bytes(img):
+    """One 32-bit icon image: BITMAPINFOHEADER (double height), BGRA rows bottom first, and the
+    AND mask, set where alpha is 0 for the programs that still draw with it."""
+    size = img.size[0]
+    px = img.load()
+    and_stride = ((size + 31) // 32) * 4
+    xor = bytearray()
+    andm = bytearray()
+    for y in range(size - 1, -1, -1):
+        mrow = bytearray(and_stride)
+        for x in range(size):
+            r, g, b, a = px[x, y]
+            xor += bytes((b, g, r, a))
+            if a == 0:
+                mrow[x // 8] |= 0x80 >> (x % 8)
+        andm += mrow
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(andm),
+                         0, 0, 0, 0)
+    return header + bytes(xor) + bytes(andm)
+
+
+def make_shell_icon():
+    images = []
+    for size in SHELL_ICON_SIZES:
+        art = render_icon(size, TRUE_COLOURS)
+        if size == 256:  # Windows Vista and later read PNG at this size; a DIB would be 256 KiB
+            buf = io.BytesIO()
+            art.save(buf, "PNG", optimize=True)
+            images.append((size, 32, buf.getvalue()))
+        else:
+            images.append((size, 32, rgba_icon_image_bytes(art)))
+    return pack_icon(images)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -529,7 +578,10 @@ def main():
     write_bmp(os.path.join(outdir, "races.bmp"), make_race_icons(), 4, 16)
     with open(os.path.join(outdir, "vexillor.ico"), "wb") as f:
         f.write(make_icon())
-    print("wrote background.bmp, races.bmp and vexillor.ico to", os.path.normpath(outdir))
+    with open(os.path.join(outdir, "vexillor-shell.ico"), "wb") as f:
+        f.write(make_shell_icon())
+    print("wrote background.bmp, races.bmp, vexillor.ico and vexillor-shell.ico to",
+          os.path.normpath(outdir))
 
 
 if __name__ == "__main__":
