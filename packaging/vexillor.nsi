@@ -1,5 +1,6 @@
 ; The Windows installer. make-dist passes VERSION, STAGE (the folder with the four files),
-; ICON, SIZE_KB (their size, for Add/Remove Programs) and OUTFILE.
+; ICON, WIZARD_BITMAP (the welcome and finish pages' picture), SIZE_KB (the files' size, for
+; Add/Remove Programs) and OUTFILE.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -36,6 +37,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 Vexillor develop
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
 !define MUI_WELCOMEPAGE_TEXT "Vexillor puts your own picture on your Quillmere banner: it writes \

@@ -7,6 +7,7 @@
     resources/vexillor-shell.ico  16, 24, 32, 48 and 256 pixels, 32-bit colour with alpha (the
                               256 one PNG-compressed): the same flag for Explorer, the Start
                               menu and the installers
+    resources/wizard-side.bmp 164x314, 24 bits: the installer's welcome and finish pages
 
 Usage: make_artwork.py [OUTPUT_DIR]   (default: the resources folder beside this script)
 Needs only the Python standard library and Pillow. The output is deterministic for one set of
@@ -163,14 +164,12 @@ def draw_pole(d, x, top, bottom, thick, finial):
 # ---------------------------------------------------------------------------------------------
 # Background picture 102.
 
-def make_background():
-    scale = 3
-    W, H = 300 * scale, 170 * scale
-    img = Image.new("RGBA", (W, H))
+def paint_dusk_sky(img, horizon, sun_x, sun_y):
+    """The evening sky over all of `img`: night blue on top, orange at the horizon, a glow
+    where the sun has set."""
+    W, H = img.size
     px = img.load()
-    horizon = 112 * scale
     sky_top, sky_mid, sky_low = (16, 20, 58), (70, 50, 110), (238, 148, 72)
-    sun_x, sun_y = 214 * scale, horizon
     for y in range(H):
         t = y / horizon
         base = lerp(sky_top, sky_mid, t / 0.55) if t < 0.55 else lerp(sky_mid, sky_low, (t - 0.55) / 0.45)
@@ -179,6 +178,14 @@ def make_background():
             glow = max(0.0, 1.0 - math.sqrt(dx * dx * 2.2 + dy * dy * 4.0) * 1.9)
             px[x, y] = (clamp8(base[0] + 60 * glow * glow), clamp8(base[1] + 48 * glow * glow),
                         clamp8(base[2] + 10 * glow * glow), 255)
+
+
+def make_background():
+    scale = 3
+    W, H = 300 * scale, 170 * scale
+    img = Image.new("RGBA", (W, H))
+    horizon = 112 * scale
+    paint_dusk_sky(img, horizon, 214 * scale, horizon)
     d = ImageDraw.Draw(img)
     # A few stars in the high sky.
     for sx, sy in [(18, 10), (90, 6), (132, 20), (176, 9), (250, 14), (286, 30), (112, 40),
@@ -250,6 +257,28 @@ def make_background():
     d.text((sx, 74 * scale), sub, font=small, fill=CREAM + (255,))
     out = img.convert("RGB").resize((300, 170), Image.LANCZOS)
     return out.quantize(colors=255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+
+
+# ---------------------------------------------------------------------------------------------
+# The installer's side picture on its welcome and finish pages: the banner at dusk, 164x314.
+
+def make_wizard_side():
+    scale = 3
+    W, H = 164 * scale, 314 * scale
+    img = Image.new("RGBA", (W, H))
+    horizon = 262 * scale
+    paint_dusk_sky(img, horizon, 120 * scale, horizon)
+    d = ImageDraw.Draw(img)
+    for sx, sy in [(20, 14), (70, 8), (130, 22), (150, 60), (100, 44), (34, 70), (140, 110)]:
+        r = scale * 0.7
+        d.ellipse([sx * scale - r, sy * scale - r, sx * scale + r, sy * scale + r],
+                  fill=(230, 226, 250, 255))
+    d.ellipse([-40 * scale, 256 * scale, 210 * scale, 360 * scale], fill=(40, 26, 52, 255))
+    pole_x = 36 * scale
+    draw_pole(d, pole_x, 96 * scale, 268 * scale, 3 * scale, 3 * scale)
+    hang_flag(img, paint_cloth(520, 300), pole_x + 2 * scale, 102 * scale, 112 * scale,
+              64 * scale, amplitude=6 * scale, waves=1.2, tail=0.2)
+    return img.convert("RGB").resize((164, 314), Image.LANCZOS)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -580,7 +609,8 @@ def main():
         f.write(make_icon())
     with open(os.path.join(outdir, "vexillor-shell.ico"), "wb") as f:
         f.write(make_shell_icon())
-    print("wrote background.bmp, races.bmp, vexillor.ico and vexillor-shell.ico to",
+    make_wizard_side().save(os.path.join(outdir, "wizard-side.bmp"))
+    print("wrote background.bmp, races.bmp, vexillor.ico, vexillor-shell.ico and wizard-side.bmp to",
           os.path.normpath(outdir))
 
 
