@@ -180,19 +180,27 @@ def paint_dusk_sky(img, horizon, sun_x, sun_y):
                         clamp8(base[2] + 10 * glow * glow), 255)
 
 
-def make_background():
-    scale = 3
-    W, H = 300 * scale, 170 * scale
-    img = Image.new("RGBA", (W, H))
-    horizon = 112 * scale
-    paint_dusk_sky(img, horizon, 214 * scale, horizon)
+def dusk_scene(width, height, horizon, sun_x, stars, scale=3):
+    """A `width` x `height` picture drawn `scale` times larger: the evening sky with its
+    horizon and sunset at the given final pixels, and stars at the (x, y) of `stars`.
+    Returns the picture and a drawing on it."""
+    img = Image.new("RGBA", (width * scale, height * scale))
+    paint_dusk_sky(img, horizon * scale, sun_x * scale, horizon * scale)
     d = ImageDraw.Draw(img)
-    # A few stars in the high sky.
-    for sx, sy in [(18, 10), (90, 6), (132, 20), (176, 9), (250, 14), (286, 30), (112, 40),
-                   (70, 28), (232, 36), (160, 48), (278, 6), (10, 40)]:
+    for sx, sy in stars:
         r = scale * 0.7
         d.ellipse([sx * scale - r, sy * scale - r, sx * scale + r, sy * scale + r],
                   fill=(230, 226, 250, 255))
+    return img, d
+
+
+def make_background():
+    scale = 3
+    horizon = 112 * scale
+    img, d = dusk_scene(300, 170, 112, 214, [(18, 10), (90, 6), (132, 20), (176, 9), (250, 14),
+                                             (286, 30), (112, 40), (70, 28), (232, 36), (160, 48),
+                                             (278, 6), (10, 40)])
+    W, H = img.size
     # Far hills, then near hills, then the ground on which the buttons sit.
     def ridge(base_y, amp, freq, shift, colour):
         pts = [(0, H)]
@@ -264,15 +272,8 @@ def make_background():
 
 def make_wizard_side():
     scale = 3
-    W, H = 164 * scale, 314 * scale
-    img = Image.new("RGBA", (W, H))
-    horizon = 262 * scale
-    paint_dusk_sky(img, horizon, 120 * scale, horizon)
-    d = ImageDraw.Draw(img)
-    for sx, sy in [(20, 14), (70, 8), (130, 22), (150, 60), (100, 44), (34, 70), (140, 110)]:
-        r = scale * 0.7
-        d.ellipse([sx * scale - r, sy * scale - r, sx * scale + r, sy * scale + r],
-                  fill=(230, 226, 250, 255))
+    img, d = dusk_scene(164, 314, 262, 120, [(20, 14), (70, 8), (130, 22), (150, 60), (100, 44),
+                                            (34, 70), (140, 110)])
     d.ellipse([-40 * scale, 256 * scale, 210 * scale, 360 * scale], fill=(40, 26, 52, 255))
     pole_x = 36 * scale
     draw_pole(d, pole_x, 96 * scale, 268 * scale, 3 * scale, 3 * scale)
