@@ -31,7 +31,7 @@ PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     libz-mingw-w64-dev wine wine64 fonts-wine
     xvfb xauth openbox xdotool x11-utils imagemagick
-    nsis zip unzip pandoc dpkg-dev lintian desktop-file-utils man-db file
+    nsis zip unzip pandoc dpkg-dev lintian desktop-file-utils man-db file icoutils
 )
 
 deps() {

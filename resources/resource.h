@@ -3,6 +3,7 @@
 #define VEXILLOR_RESOURCE_H
 
 /* dialogs, bitmaps, icons, custom data */
+#define IDI_SHELL               100     /* below IDI_APP: Explorer shows the first icon group */
 #define IDD_HELP                101
 #define IDB_BACKGROUND          102
 #define IDI_APP                 103

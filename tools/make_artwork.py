@@ -4,11 +4,16 @@
     resources/background.bmp  300x170, 8 bits, 255 colours (biClrUsed 255): the main window
     resources/races.bmp       64x16, 4 bits, the standard 16 colours: race icons 0..3 on pure red
     resources/vexillor.ico    16x16x16, 32x32x16, 32x32x256, 48x48x16, 48x48x256: the flag
+    resources/vexillor-shell.ico  16, 24, 32, 48 and 256 pixels, 32-bit colour with alpha (the
+                              256 one PNG-compressed): the same flag for Explorer, the Start
+                              menu and the installers
+    resources/wizard-side.bmp 164x314, 24 bits: the installer's welcome and finish pages
 
 Usage: make_artwork.py [OUTPUT_DIR]   (default: the resources folder beside this script)
 Needs only the Python standard library and Pillow. The output is deterministic for one set of
 installed fonts; the generated files are committed, so a rebuild is only needed to change them.
 """
+import io
 import math
 import os
 import struct
@@ -159,14 +164,12 @@ def draw_pole(d, x, top, bottom, thick, finial):
 # ---------------------------------------------------------------------------------------------
 # Background picture 102.
 
-def make_background():
-    scale = 3
-    W, H = 300 * scale, 170 * scale
-    img = Image.new("RGBA", (W, H))
+def paint_dusk_sky(img, horizon, sun_x, sun_y):
+    """The evening sky over all of `img`: night blue on top, orange at the horizon, a glow
+    where the sun has set."""
+    W, H = img.size
     px = img.load()
-    horizon = 112 * scale
     sky_top, sky_mid, sky_low = (16, 20, 58), (70, 50, 110), (238, 148, 72)
-    sun_x, sun_y = 214 * scale, horizon
     for y in range(H):
         t = y / horizon
         base = lerp(sky_top, sky_mid, t / 0.55) if t < 0.55 else lerp(sky_mid, sky_low, (t - 0.55) / 0.45)
@@ -175,13 +178,29 @@ def make_background():
             glow = max(0.0, 1.0 - math.sqrt(dx * dx * 2.2 + dy * dy * 4.0) * 1.9)
             px[x, y] = (clamp8(base[0] + 60 * glow * glow), clamp8(base[1] + 48 * glow * glow),
                         clamp8(base[2] + 10 * glow * glow), 255)
+
+
+def dusk_scene(width, height, horizon, sun_x, stars, scale=3):
+    """A `width` x `height` picture drawn `scale` times larger: the evening sky with its
+    horizon and sunset at the given final pixels, and stars at the (x, y) of `stars`.
+    Returns the picture and a drawing on it."""
+    img = Image.new("RGBA", (width * scale, height * scale))
+    paint_dusk_sky(img, horizon * scale, sun_x * scale, horizon * scale)
     d = ImageDraw.Draw(img)
-    # A few stars in the high sky.
-    for sx, sy in [(18, 10), (90, 6), (132, 20), (176, 9), (250, 14), (286, 30), (112, 40),
-                   (70, 28), (232, 36), (160, 48), (278, 6), (10, 40)]:
+    for sx, sy in stars:
         r = scale * 0.7
         d.ellipse([sx * scale - r, sy * scale - r, sx * scale + r, sy * scale + r],
                   fill=(230, 226, 250, 255))
+    return img, d
+
+
+def make_background():
+    scale = 3
+    horizon = 112 * scale
+    img, d = dusk_scene(300, 170, 112, 214, [(18, 10), (90, 6), (132, 20), (176, 9), (250, 14),
+                                             (286, 30), (112, 40), (70, 28), (232, 36), (160, 48),
+                                             (278, 6), (10, 40)])
+    W, H = img.size
     # Far hills, then near hills, then the ground on which the buttons sit.
     def ridge(base_y, amp, freq, shift, colour):
         pts = [(0, H)]
@@ -246,6 +265,21 @@ def make_background():
     d.text((sx, 74 * scale), sub, font=small, fill=CREAM + (255,))
     out = img.convert("RGB").resize((300, 170), Image.LANCZOS)
     return out.quantize(colors=255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+
+
+# ---------------------------------------------------------------------------------------------
+# The installer's side picture on its welcome and finish pages: the banner at dusk, 164x314.
+
+def make_wizard_side():
+    scale = 3
+    img, d = dusk_scene(164, 314, 262, 120, [(20, 14), (70, 8), (130, 22), (150, 60), (100, 44),
+                                            (34, 70), (140, 110)])
+    d.ellipse([-40 * scale, 256 * scale, 210 * scale, 360 * scale], fill=(40, 26, 52, 255))
+    pole_x = 36 * scale
+    draw_pole(d, pole_x, 96 * scale, 268 * scale, 3 * scale, 3 * scale)
+    hang_flag(img, paint_cloth(520, 300), pole_x + 2 * scale, 102 * scale, 112 * scale,
+              64 * scale, amplitude=6 * scale, waves=1.2, tail=0.2)
+    return img.convert("RGB").resize((164, 314), Image.LANCZOS)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -480,15 +514,60 @@ def make_icon():
         pal = adaptive_palette(art)
         idx, mask = to_palette(art, pal)
         images.append((size, 8, icon_image_bytes(size, 8, idx, mask, pal)))
+    return pack_icon(images)
+
+
+def pack_icon(images):
+    """An icon file: the directory of (size, bits, data) images, then their data in order."""
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     body = b""
     for size, bits, data in images:
-        out += struct.pack("<BBBBHHII", size, size, 16 if bits == 4 else 0, 0, 1, bits,
-                           len(data), offset)
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 16 if bits == 4 else 0, 0, 1,
+                           bits, len(data), offset)  # 0 stands for 256
         offset += len(data)
         body += data
     return out + body
+
+
+# ---------------------------------------------------------------------------------------------
+# The shell's icon: the same flag in true colour with alpha, at every size Explorer asks for.
+
+SHELL_ICON_SIZES = (16, 24, 32, 48, 256)
+
+
+def rgba_icon_image_bytes(img):
+    """One 32-bit icon image: BITMAPINFOHEADER (double height), BGRA rows bottom first, and the
+    AND mask, set where alpha is 0 for the programs that still draw with it."""
+    size = img.size[0]
+    px = img.load()
+    and_stride = ((size + 31) // 32) * 4
+    xor = bytearray()
+    andm = bytearray()
+    for y in range(size - 1, -1, -1):
+        mrow = bytearray(and_stride)
+        for x in range(size):
+            r, g, b, a = px[x, y]
+            xor += bytes((b, g, r, a))
+            if a == 0:
+                mrow[x // 8] |= 0x80 >> (x % 8)
+        andm += mrow
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(andm),
+                         0, 0, 0, 0)
+    return header + bytes(xor) + bytes(andm)
+
+
+def make_shell_icon():
+    images = []
+    for size in SHELL_ICON_SIZES:
+        art = render_icon(size, TRUE_COLOURS)
+        if size == 256:  # Windows Vista and later read PNG at this size; a DIB would be 256 KiB
+            buf = io.BytesIO()
+            art.save(buf, "PNG", optimize=True)
+            images.append((size, 32, buf.getvalue()))
+        else:
+            images.append((size, 32, rgba_icon_image_bytes(art)))
+    return pack_icon(images)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -529,7 +608,11 @@ def main():
     write_bmp(os.path.join(outdir, "races.bmp"), make_race_icons(), 4, 16)
     with open(os.path.join(outdir, "vexillor.ico"), "wb") as f:
         f.write(make_icon())
-    print("wrote background.bmp, races.bmp and vexillor.ico to", os.path.normpath(outdir))
+    with open(os.path.join(outdir, "vexillor-shell.ico"), "wb") as f:
+        f.write(make_shell_icon())
+    make_wizard_side().save(os.path.join(outdir, "wizard-side.bmp"))
+    print("wrote background.bmp, races.bmp, vexillor.ico, vexillor-shell.ico and wizard-side.bmp to",
+          os.path.normpath(outdir))
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
-// The main window as the player sees it: its size, caption and buttons, the picture's palette
-// with the repaints it needs, a second start of the real program, and the close box.
+// The main window as the player sees it: its size, caption, icon and buttons, the picture's
+// palette with the repaints it needs, a second start of the real program, and the close box.
 #include "app/palette_bitmap.h"
 #include "tests/app/gui_harness.h"
 #include "tests/support/test_support.h"
@@ -32,6 +32,7 @@ TEST_F(MainWindowTest, ShowsThePictureAndThreeButtonsRepaintsForPalettesAndASeco
     std::vector<std::string> buttons;
     DWORD secondExit = 99;
     HWND foreground = nullptr, first = nullptr, other = nullptr;
+    HICON classIcon = nullptr;
     int exitCode = RunProgram([&](HWND main) {
         UpdateWindow(main);
         HDC dc = GetDC(main);
@@ -52,6 +53,7 @@ TEST_F(MainWindowTest, ShowsThePictureAndThreeButtonsRepaintsForPalettesAndASeco
         caption = WindowText(main);
         GetClientRect(main, &client);
         acceptsFiles = GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES;
+        classIcon = (HICON)GetClassLongPtrA(main, GCLP_HICON);
         for (HWND b = GetWindow(main, GW_CHILD); b; b = GetWindow(b, GW_HWNDNEXT)) {
             RECT r;
             GetWindowRect(b, &r);
@@ -79,6 +81,9 @@ TEST_F(MainWindowTest, ShowsThePictureAndThreeButtonsRepaintsForPalettesAndASeco
     EXPECT_EQ("repainted; black; repainted; ", repaints) << "changed by another window, by the window itself, new palette wanted";
     EXPECT_EQ("Quillmere - Vexillor 300x170", caption + " " + std::to_string(client.right) + "x" + std::to_string(client.bottom));
     EXPECT_TRUE(acceptsFiles) << "files can be dropped on the window";
+    // Explorer shows the first icon group (100); the window keeps its own, 103.
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP)), classIcon)
+        << "the window class does not carry icon group 103";
     EXPECT_EQ((std::vector<std::string>{"Create* at 10,135 86x20", "Help at 106,135 86x20", "Exit at 202,135 86x20"}),
               buttons) << "* marks the default button";
     EXPECT_EQ(0u, secondExit) << "the second start did not end with 0: " << command;

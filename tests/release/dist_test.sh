@@ -17,6 +17,50 @@ version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLi
 zip=$dist/vexillor-$version-windows-x64.zip setup=$dist/vexillor-$version-setup.exe
 deb=$dist/vexillor_${version}-1_amd64.deb
 
+# The players' guide: UTF-8 with a byte-order mark (older Notepads read it as such), every
+# chapter in its list of contents, the window program's messages word for word, no build or
+# package text, and no sentence that ends on a colon with nothing after it (where a picture
+# stood in the project's README).
+check_guide() {
+    local guide=$1 text
+    [ "$(head -c 3 "$guide" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "$guide has no byte-order mark"
+    text=$(tail -c +4 "$guide" | tr -d '\r')
+    local chapters
+    chapters=$(awk '/^=+$/ && prev ~ /^[0-9]+\. / {print prev} {prev = $0}' <<<"$text")
+    expect "guide chapters" "$(printf '%s\n' "1. What Vexillor does" "2. Pictures Vexillor takes" \
+        "3. Making a banner" "4. Destroyed banners" "5. Messages" "6. The command line" \
+        "7. Installing and uninstalling")" "$chapters"
+    expect "guide contents" "$chapters" "$(sed -n 's/^-   \([0-9]\+\. \)/\1/p' <<<"$text" | head -7)"
+    local id line
+    for id in IDS_NOT_A_BITMAP IDS_INVALID_FORMAT IDS_CONVERTED IDS_CONVERSION_FAILED; do
+        while IFS= read -r line; do
+            grep -qxF -- "    $line" <<<"$text" || fail "guide: no message line '$line'"
+        done < <(sed -n "s/^ *X($id, \"\(.*\)\") \\\\\$/\1/p" "$root/resources/string_texts.h" |
+                 sed "s/%s/…/g; s/\\\\n/\n/g")
+    done
+    local words
+    words=$(grep -n -i -o -w -E 'build\.sh|apt|apt-get|sudo|deb|dpkg|man|linux|wine|debian|ubuntu|cmake|pandoc|make-dist' <<<"$text" || true)
+    [ -z "$words" ] || fail "guide: build or package words:"$'\n'"$words"
+    local dangling
+    # A paragraph that ends on a colon must lead into something indented deeper than itself,
+    # or, standing on its own, into a list; a colon at the end of a line inside a paragraph is
+    # only where the text wrapped.
+    dangling=$(awk 'function depth(s) { match(s, /^ */); return RLENGTH }
+                    function item(s) { return s ~ /^ *(-|[0-9]+\.) / }
+                    pending && NF {
+                        if (depth($0) <= depth(first_of_pending) && (item(first_of_pending) || !item($0)))
+                            print pending
+                        pending = ""
+                    }
+                    !NF && last ~ /:$/ { pending = lastno ": " last; first_of_pending = first }
+                    NF && !inpara { first = $0 }
+                    { inpara = NF > 0 }
+                    NF { last = $0; lastno = NR }
+                    END { if (pending || last ~ /:$/) print (pending ? pending : lastno ": " last) }' <<<"$text")
+    [ -z "$dangling" ] || fail "guide: sentences end on a colon that leads nowhere:"$'\n'"$dangling"
+    [[ $text == *"/D= must come last, and it takes"*"no quotes"* ]] || fail "guide: /D= not said to come last, unquoted"
+}
+
 # --- checksums ---
 expect "SHA256SUMS names the three artifacts" \
     "$(printf '%s\n' "$(basename "$zip")" "$(basename "$setup")" "$(basename "$deb")")" \
@@ -40,12 +84,7 @@ for f in README.txt LICENSE.txt; do
     lines=$(wc -l <"$z/$f") crlf=$(grep -c $'\r$' "$z/$f" || true)
     [ "$lines" -gt 0 ] && [ "$lines" = "$crlf" ] || fail "$f: $crlf of $lines lines end in CR LF"
 done
-for heading in "Using Vexillor" "Pictures Vexillor accepts" "Making a banner" "Messages" "The command line" "Installing"; do
-    grep -q "^$heading"$'\r$' "$z/README.txt" || fail "README.txt has no section '$heading'"
-done
-for gone in "Building and testing" "build.sh test" "Making a release" "docs/"; do
-    ! grep -q "$gone" "$z/README.txt" || fail "README.txt still holds developer text: $gone"
-done
+check_guide "$z/README.txt"
 grep -q '^MIT License' "$z/LICENSE.txt" || fail "LICENSE.txt is not the MIT license"
 
 # The version block of both programs, as UTF-16 strings: each name followed by its value.
@@ -58,6 +97,31 @@ for exe in vexillor vexillor-cli; do
     done
     [[ $text == *"|FileDescription|"* ]] || fail "$exe.exe: no FileDescription"
 done
+
+# --- the icons, read back with icoutils ---
+# Explorer shows a program's first icon group: the shell icon, true colour with alpha at every
+# size it asks for. The window keeps group 103 exactly as it was drawn.
+shell_icon=$(printf -- '--icon --index=%d --width=%d --height=%d --bit-depth=32 --palette-size=0\n' \
+    1 16 16 2 24 24 3 32 32 4 48 48 5 256 256)
+icon_list() {  # EXE GROUP: the group's images as icotool lists them, smallest first
+    rm -f "$work/group.ico"
+    wrestool -x --type=14 --name="$2" "$1" -o "$work/group.ico" 2>/dev/null &&
+        icotool -l "$work/group.ico" | sed 's/--index=[0-9]* //' | sort -t= -k2,2n -k4,4n |
+        awk '{sub(/^--icon /, "--icon --index=" NR " "); print}'
+}
+expect "vexillor.exe icon groups, in Explorer's order" "$(printf '%s\n' 100 103)" \
+    "$(wrestool -l --type=14 "$z/vexillor.exe" | sed -n 's/.*--name=\([0-9]*\).*/\1/p')"
+expect "vexillor.exe icon group 100" "$shell_icon" "$(icon_list "$z/vexillor.exe" 100)"
+expect "vexillor.exe icon group 103" "$(printf -- '--icon --index=%d --width=%d --height=%d --bit-depth=%d --palette-size=%d\n' \
+    1 16 16 4 16  2 32 32 4 16  3 32 32 8 256  4 48 48 4 16  5 48 48 8 256)" "$(icon_list "$z/vexillor.exe" 103)"
+problems=$(/usr/bin/python3 "$root/tests/release/same_icon_group.py" "$z/vexillor.exe" 103 "$root/resources/vexillor.ico" 1) ||
+    fail "vexillor.exe icon group 103 is not the one drawn: $problems"
+problems=$(/usr/bin/python3 "$root/tests/release/same_icon_group.py" "$z/vexillor.exe" 100 "$root/resources/vexillor-shell.ico" 6) ||
+    fail "vexillor.exe icon group 100 is not resources/vexillor-shell.ico: $problems"
+[ "$(wrestool -x --raw --type=3 --name=10 "$z/vexillor.exe" | head -c 4 | od -An -c | tr -d ' ')" = '211PNG' ] ||
+    fail "vexillor.exe: the 256-pixel image is not PNG-compressed"
+expect "vexillor-cli.exe icon" "$shell_icon" "$(icon_list "$z/vexillor-cli.exe" 100)"
+expect "setup icon" "$shell_icon" "$(icon_list "$setup" 103)"
 
 # --- the Debian package ---
 lint=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
@@ -87,6 +151,9 @@ drwxr-xr-x ./usr/share/icons/hicolor/
 drwxr-xr-x ./usr/share/icons/hicolor/16x16/
 drwxr-xr-x ./usr/share/icons/hicolor/16x16/apps/
 -rw-r--r-- ./usr/share/icons/hicolor/16x16/apps/vexillor.png
+drwxr-xr-x ./usr/share/icons/hicolor/256x256/
+drwxr-xr-x ./usr/share/icons/hicolor/256x256/apps/
+-rw-r--r-- ./usr/share/icons/hicolor/256x256/apps/vexillor.png
 drwxr-xr-x ./usr/share/icons/hicolor/32x32/
 drwxr-xr-x ./usr/share/icons/hicolor/32x32/apps/
 -rw-r--r-- ./usr/share/icons/hicolor/32x32/apps/vexillor.png
@@ -107,8 +174,8 @@ expect "deb fields" "vexillor $version-1 amd64 wine" \
 dpkg-deb -x "$deb" "$work/deb"
 cmp -s "$work/deb/usr/lib/vexillor/vexillor.exe" "$z/vexillor.exe" || fail "the .deb and the zip carry different vexillor.exe"
 desktop-file-validate "$work/deb/usr/share/applications/vexillor.desktop" || fail "desktop file"
-for size in 16 32 48; do
-    file "$work/deb/usr/share/icons/hicolor/${size}x$size/apps/vexillor.png" | grep -q "PNG image data, $size x $size" ||
+for size in 16 32 48 256; do
+    file "$work/deb/usr/share/icons/hicolor/${size}x$size/apps/vexillor.png" | grep -q "PNG image data, $size x $size, 8-bit/color RGBA" ||
         fail "icon ${size}x$size"
 done
 
