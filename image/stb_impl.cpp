@@ -8,11 +8,22 @@
 #include "core/zero_alloc.h"
 
 namespace {
+// Whether an allocation failed during the current call: stb's own reason may be overwritten as
+// it goes on to try the other formats ("unknown image type").
+bool allocationFailed = false;
+
+void* StbAlloc(size_t size)
+{
+    void* block = zeroAlloc(size);
+    if (!block) allocationFailed = true;
+    return block;
+}
+
 // stb's realloc: the old bytes in a new zero-filled block. On failure the old block stays the
 // caller's, as with realloc.
 void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
 {
-    void* grown = zeroAlloc(newSize);
+    void* grown = StbAlloc(newSize);
     if (!grown) return nullptr;
     if (block) memcpy(grown, block, oldSize < newSize ? oldSize : newSize);
     zeroFree(block);
@@ -28,7 +39,7 @@ void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
-#define STBI_MALLOC(size) zeroAlloc(size)
+#define STBI_MALLOC(size) StbAlloc(size)
 #define STBI_REALLOC_SIZED(block, oldSize, newSize) ZeroGrow(block, oldSize, newSize)
 #define STBI_FREE(block) zeroFree(block)
 #define STB_IMAGE_STATIC
@@ -61,17 +72,21 @@ void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
 
 int StbInfo(const uint8_t* data, size_t size, int* width, int* height)
 {
+    allocationFailed = false;
     int channels = 0;
     return stbi_info_from_memory(data, int(size), width, height, &channels);
 }
 
-uint8_t* StbDecode(const uint8_t* data, size_t size, int* width, int* height)
+uint8_t* StbDecode(const uint8_t* data, size_t size, int channels, int* width, int* height)
 {
-    int channels = 0;
-    return stbi_load_from_memory(data, int(size), width, height, &channels, 4);
+    allocationFailed = false;
+    int stored = 0;
+    return stbi_load_from_memory(data, int(size), width, height, &stored, channels);
 }
 
 const char* StbFailure() { return stbi_failure_reason(); }
+
+bool StbOutOfMemory() { return allocationFailed; }
 
 void StbRelease(uint8_t* pixels) { stbi_image_free(pixels); }
 
