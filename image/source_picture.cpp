@@ -245,8 +245,9 @@ struct Decoded {
     int channels = 4;  // a JPEG comes as red, green, blue: 3
 };
 
-// The checks, the orientation and the decoding, from the file's bytes.
-int DecodeStored(const uint8_t* data, size_t size, bool maybeTga, const SourceLimits& limits,
+// The checks, the orientation and the decoding, from the file's bytes; with `ownsData`, the
+// bytes are the caller's copy, given back to the system as they are decoded.
+int DecodeStored(const uint8_t* data, size_t size, bool ownsData, bool maybeTga, const SourceLimits& limits,
                  SourcePicture& picture, Decoded& decoded, SourceError& error)
 {
     if (size == 0) return FailImage(error, "empty file");
@@ -278,7 +279,7 @@ int DecodeStored(const uint8_t* data, size_t size, bool maybeTga, const SourceLi
     decoded.orientation = ExifOrientation(data, size);
     // A JPEG has no alpha: its pixels come in three bytes, widened once stb's planes are gone.
     decoded.channels = kind == KindJpeg ? 3 : 4;
-    uint8_t* pixels = StbDecode(data, size, decoded.channels, &w, &h);
+    uint8_t* pixels = StbDecode(const_cast<uint8_t*>(data), size, ownsData, decoded.channels, &w, &h);
     if (!pixels && StbOutOfMemory())
         return FailImage(error, "not enough memory to decode a %ux%u picture", width, height);
     if (!pixels) return FailDamaged(error, name);
@@ -336,8 +337,34 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
     picture.clear();
     error.text[0] = 0;
     Decoded decoded;
-    if (!DecodeStored(data, size, maybeTga, limits, picture, decoded, error)) return 0;
+    if (!DecodeStored(data, size, false, maybeTga, limits, picture, decoded, error)) return 0;
     return FinishDecoded(decoded, picture, error);
+}
+
+int ProbeSourcePicture(const char* path, uint32_t* width, uint32_t* height)
+{
+    *width = *height = 0;
+    std::string head;  // enough for the headers a JPEG keeps before its frame
+    if (ReadWholeFile(path, size_t(1) << 20, head, CutLonger) != ERROR_SUCCESS) return 0;
+    const uint8_t* d = reinterpret_cast<const uint8_t*>(head.data());
+    const size_t n = head.size();
+    Kind kind = KindOf(d, n, HasTgaExtension(path));
+    if (kind == KindUnknown) return 0;
+    // The same guards as before a decoding: stb's look at a JPEG's header reads its tables.
+    if ((kind == KindPng && !PngChunksFit(d, n)) || (LooksLikeJpegToStb(d, n) && !JpegTablesFit(d, n))) return 0;
+    uint64_t w = 0, h = 0;
+    int sw = 0, sh = 0;
+    if (StbInfo(d, n, &sw, &sh)) {
+        w = uint64_t(sw < 0 ? -int64_t(sw) : sw);
+        h = uint64_t(sh < 0 ? -int64_t(sh) : sh);
+    } else if (kind != KindBmp || !HeaderSize(kind, d, n, &w, &h)) {  // stb's look refuses run lengths
+        return 0;
+    }
+    SourceError ignored;
+    if (!CheckSize(w, h, kSourceLimits, ignored)) return 0;
+    *width = uint32_t(w);
+    *height = uint32_t(h);
+    return 1;
 }
 
 int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& error)
@@ -355,7 +382,7 @@ int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& err
             SetSystemError(error, path, failed);
             return FailImage(error, "cannot open the file (%s)", error.reason);
         }
-        if (!DecodeStored(reinterpret_cast<const uint8_t*>(data.data()), data.size(), HasTgaExtension(path),
+        if (!DecodeStored(reinterpret_cast<const uint8_t*>(&data[0]), data.size(), true, HasTgaExtension(path),
                           kSourceLimits, picture, decoded, error))
             return 0;
     }  // the file's bytes are freed here, before the pixels are widened, turned and fitted

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -467,6 +468,14 @@ DWORD ReadWholeFile(const char* path, size_t most, std::string& out, WholeFileLi
     // With the errno behind it, for SystemErrorText; a failed open has stored both already.
     if (error != lastError.value || pendingErrno) lastError = error;
     return error;
+}
+
+void ReleaseReadPages(void* data, size_t size)
+{
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (uintptr_t(data) + page - 1) & ~(page - 1), end = (uintptr_t(data) + size) & ~(page - 1);
+    if (page == 0 || end <= begin || end - begin < 4 * page) return;
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);  // a hint: its failure changes nothing
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void*)

@@ -259,8 +259,8 @@ TEST(BannerFiles, ReadBackByTheWindowProgramsReaders)
         ASSERT_EQ(1, FitBannerSet(dir.core("logo.png").c_str(), o, set, error)) << error.text;
         ASSERT_EQ(1, set.count);
         std::string out = dir.core(kind == BannerInGame ? "b.bmp" : "b.tga");
-        ASSERT_EQ(1, kind == BannerInGame ? WriteBannerBmp(out.c_str(), set.pictures[0])
-                                          : WriteBannerTga(out.c_str(), set.pictures[0]));
+        ASSERT_EQ(1, kind == BannerInGame ? WriteBannerBmp(out.c_str(), set.pictures[0], error)
+                                          : WriteBannerTga(out.c_str(), set.pictures[0], error));
         int32_t w = 0, h = 0;
         ASSERT_EQ(1, CheckBannerPicture(out.c_str(), &w, &h));
         EXPECT_EQ(int32_t(o.size), w);
@@ -292,6 +292,12 @@ TEST(BannerFiles, VariantsFollowTheRule)
         ImageError error;
         EXPECT_EQ(c.count ? 1 : 0, FitBannerSet(dir.core("logo.png").c_str(), o, set, error));
         EXPECT_EQ(c.count, set.count);
+        for (int k = 1; k <= 3; ++k) {
+            bool there = strchr(c.present, '0' + k) || strchr(c.broken, '0' + k);
+            EXPECT_EQ(there, set.present[k - 1]) << "variant " << k;
+            EXPECT_EQ(strchr(c.present, '0' + k) != nullptr, set.taken[k - 1]) << "variant " << k;
+            if (strchr(c.broken, '0' + k)) EXPECT_STREQ("not a PNG, JPEG, GIF, BMP or TGA picture", set.refused[k - 1].text);
+        }
         if (!c.count) {
             EXPECT_STREQ("Can't collect all 'destroyed' textures", error.text);
             continue;
