@@ -113,6 +113,17 @@ out=$(run install "${at}Wide.png" --player Brenna --in-game --fit) || fail "inst
 expect "install --fit" "File 'Wide.png' converted to 'C:\\Games\\Quillmere\\Players\\Brenna\\BannerUser.tex'." "$(tail -1 <<<"$out")"
 [ "$(stat -c %s "$players/Brenna/BannerUser.tex")" = 5504 ] || fail "install --fit: not one 32x32 record"
 rm -f "$players/Brenna/BannerUser.tex"
+# Without --fit the picture is refused with the way on; with it, a variant set that lacks one
+# names it with the rule.
+status=0; run install "${at}Wide.png" --player Brenna --in-game >/dev/null 2>"$work/err" || status=$?
+expect "install of a PNG without --fit" "1: File 'Wide.png' is not a valid bitmap file.
+To make it the banner first: add --fit" "$status: $(tr -d '\r' <"$work/err")"
+cp "$pictures/Wide.png" "$pictures/Wide#2.png"
+status=0; run install "${at}Wide.png" --player Brenna --in-game --fit >/dev/null 2>"$work/err" || status=$?
+expect "install --fit with #2 alone" "1: vexillor-cli install: ${at}Wide#1.png is missing: destroyed pictures are #1 alone, or #1, #2 and #3" \
+    "$status: $(tr -d '\r' <"$work/err")"
+rm -f "$pictures/Wide#2.png"
+[ -e "$players/Brenna/BannerUser.tex" ] && fail "a refused install wrote a banner"
 
 # refuses WHAT PATTERN ARGS...: exit status 1, and PATTERN in what it says.
 refuses() {
