@@ -32,6 +32,7 @@ PACKAGES=(
     libz-mingw-w64-dev wine wine64 fonts-wine
     xvfb xauth openbox xdotool x11-utils imagemagick
     nsis zip unzip pandoc dpkg-dev lintian desktop-file-utils man-db file
+    bash-completion zsh fish
 )
 
 deps() {
