@@ -138,7 +138,8 @@ TEST(SourcePictures, RefusalsSayWhy)
         {"wide PNG", PngHeaderOnly(16385, 1), false, "16385x1 pixels, more than 16384 a side"},
         {"the largest size in a tiny PNG", PngHeaderOnly(16384, 16384), false,
          "truncated or damaged PNG (16384x16384 pixels need at least 1040463 bytes; the file has 33 bytes)"},
-        {"a JPEG frame of 16000x12000 in a small file", JpegClaiming(ReadFileBytes(NativePath(FitFixture("baseline.jpg"))), 16000, 12000), false,
+        {"a JPEG frame of 16000x12000 in a small file",
+         JpegClaiming(ReadFileBytes(NativePath(FitFixture("baseline.jpg"))), 16000, 12000), false,
          "truncated or damaged JPEG (16000x12000 pixels need at least 375000 bytes; the file has "},
         {"a GIF screen of 16384x16384", Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0x40, 0, 0x40, 0, 0, 0, ';'}, false,
          "truncated or damaged GIF (16384x16384 pixels need at least 24 KiB"},
@@ -186,7 +187,8 @@ TEST(SourcePictures, NoMemorySaysSo)
             int ok = DecodeSourcePicture(data.data(), data.size(), true, kSourceLimits, p, e);
             zeroAllocFailAfter(-1);
             if (ok) break;
-            EXPECT_EQ(0, strncmp(e.text, "not enough memory ", 18)) << name << ", " << allowed << " allowed: " << e.text;
+            EXPECT_EQ(0, strncmp(e.text, "not enough memory ", 18))
+                << name << ", " << allowed << " allowed: " << e.text;
             EXPECT_EQ(nullptr, p.pixels);
             ASSERT_LT(allowed, 5000) << name;
         }
@@ -296,7 +298,8 @@ TEST(BannerFiles, VariantsFollowTheRule)
             bool there = strchr(c.present, '0' + k) || strchr(c.broken, '0' + k);
             EXPECT_EQ(there, set.present[k - 1]) << "variant " << k;
             EXPECT_EQ(strchr(c.present, '0' + k) != nullptr, set.taken[k - 1]) << "variant " << k;
-            if (strchr(c.broken, '0' + k)) EXPECT_STREQ("not a PNG, JPEG, GIF, BMP or TGA picture", set.refused[k - 1].text);
+            if (strchr(c.broken, '0' + k))
+                EXPECT_STREQ("not a PNG, JPEG, GIF, BMP or TGA picture", set.refused[k - 1].text);
         }
         if (!c.count) {
             EXPECT_STREQ("Can't collect all 'destroyed' textures", error.text);
