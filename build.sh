@@ -216,6 +216,7 @@ cmd_bench() {
         [ -x "$b" ] && "$b" --benchmark_min_time=0.2
     done
     "$ROOT/bench/fit_bench.sh" "$BUILD/release/cli/vexillor-cli"
+    "$ROOT/bench/big_photo_bench.sh" "$BUILD/release/cli/vexillor-cli"
 }
 
 cmd_cli() {
