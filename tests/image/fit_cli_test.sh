@@ -165,7 +165,29 @@ for c in "cut.png:truncated or damaged PNG" "cut.jpg:truncated or damaged JPEG" 
     run 1 convert "$at$f" "${at}bad.tex" --fit --in-game
     has "$err" "${c#*:}"
 done
+# A size the file is too small to hold is refused before anything is decoded.
+$py -c '
+import struct, zlib
+ihdr = struct.pack(">IIBBBBB", 16000, 16000, 8, 6, 0, 0, 0)
+chunk = lambda t, d: struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d))
+open("claims.png", "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(b"\0" * 1000)))'
+run 1 fit "${at}claims.png" --statistic -o "${at}bad.tga"
+has "$err" "Can't read picture 'claims.png': truncated or damaged PNG (16000x16000 pixels need at least 992263 bytes; the file has"
 ls bad.* >/dev/null 2>&1 && fail "a refused picture left $(ls bad.*)"
+# Memory that cannot be had: the reason, exit 1, nothing written. Natively only, where the
+# process's memory can be held down (AddressSanitizer's own limit in a sanitized build).
+if [ -z "${prefix:-}" ]; then
+    $py -c 'from PIL import Image; Image.new("RGBA", (6000, 6000), (20, 90, 200, 255)).save("big.png")'
+    if grep -q AddressSanitizer "$cli"; then
+        ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=64 run 1 fit "${at}big.png" --statistic -o "${at}big.tga"
+        err=$(grep -v '^==[0-9]*==WARNING: AddressSanitizer failed to allocate' <<<"$err")  # the sanitizer's own note
+    else
+        (ulimit -v 262144; run 1 fit "${at}big.png" --statistic -o "${at}big.tga"; echo "$err" >err.txt)
+        err=$(cat err.txt)
+    fi
+    is "$err" "vexillor-cli fit: Can't read picture 'big.png': not enough memory to decode a 6000x6000 picture"
+    [ -e big.tga ] && fail "a picture refused for memory left big.tga"
+fi
 
 # Never over its own input, refused as convert refuses it; usage errors are exit 2.
 cp bands-banner.bmp own.bmp; cp own.bmp own.before
