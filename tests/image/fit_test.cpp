@@ -298,8 +298,9 @@ TEST(BannerFiles, VariantsFollowTheRule)
             bool there = strchr(c.present, '0' + k) || strchr(c.broken, '0' + k);
             EXPECT_EQ(there, set.present[k - 1]) << "variant " << k;
             EXPECT_EQ(strchr(c.present, '0' + k) != nullptr, set.taken[k - 1]) << "variant " << k;
-            if (strchr(c.broken, '0' + k))
+            if (strchr(c.broken, '0' + k)) {
                 EXPECT_STREQ("not a PNG, JPEG, GIF, BMP or TGA picture", set.refused[k - 1].text);
+            }
         }
         if (!c.count) {
             EXPECT_STREQ("Can't collect all 'destroyed' textures", error.text);
