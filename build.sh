@@ -32,6 +32,7 @@ PACKAGES=(
     libz-mingw-w64-dev wine wine64 fonts-wine
     xvfb xauth openbox xdotool x11-utils imagemagick
     nsis zip unzip pandoc dpkg-dev lintian desktop-file-utils man-db file icoutils
+    bash-completion zsh fish
 )
 
 deps() {
@@ -215,6 +216,7 @@ cmd_bench() {
         [ -x "$b" ] && "$b" --benchmark_min_time=0.2
     done
     "$ROOT/bench/fit_bench.sh" "$BUILD/release/cli/vexillor-cli"
+    "$ROOT/bench/big_photo_bench.sh" "$BUILD/release/cli/vexillor-cli"
 }
 
 cmd_cli() {

@@ -1,5 +1,6 @@
-// Turning a 12-megapixel photo (4000x3000) upright, beside its floor: one copy of the same
-// bytes with memcpy into a fresh block, as every sideways turn must make one.
+// Turning a 12-megapixel photo (4000x3000) upright, beside a floor: one copy of the same bytes
+// with memcpy into a fresh block, what a sideways turn would cost if it were allowed a second
+// block. The turn works in place, its pixels moved round the cycles of the transposition.
 #include <stdint.h>
 #include <string.h>
 

@@ -6,27 +6,12 @@
 
 #include "image/convert.h"
 #include "image/picture.h"
+#include "cli/output_files.h"
+#include "image/source_picture.h"
 #include "image/tex_reader.h"
 #include "platform/file_facts.h"
 
 namespace {
-
-// Why the destination could not take the banner, from what is there and the system's reason.
-std::string DestinationReason(const char* target, const ImageError& error)
-{
-    switch (KindOfFile(target)) {
-    case FileDirectory: return "a folder is there, not a file";
-    case FileSpecial: return "a device, FIFO or socket is there; only a regular file is replaced";
-    case FileRegular: {
-        DWORD attributes = GetFileAttributesA(target);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            return "the file is read-only";
-        break;
-    }
-    case FileAbsent: break;
-    }
-    return error.reason[0] ? error.reason : error.text;
-}
 
 int WriteFitted(const BannerRequest& r, const char* target, ImageError& error)
 {
@@ -90,11 +75,36 @@ void ExamineBannerPicture(BannerRequest& request)
     request.variants = request.verdict.banner ? TellVariants(request.picture) : VariantStory();
 }
 
+void OfferFit(const BannerRequest& request, Failure& failure, const std::string& hint)
+{
+    uint32_t width = 0, height = 0;
+    if (ProbeSourcePicture(request.picture, &width, &height)) failure.hint = hint;
+}
+
 bool FitRequestedPicture(BannerRequest& request, Failure& failure)
 {
     ImageError error;
     if (FitBannerSet(request.picture, request.fit, request.fitted, error)) return true;
+    // The picture was fitted, so it is its variants that were refused.
+    if (request.fitted.pictures[0].pixels && request.fitted.count == 0)
+        return Fail(failure, FailCommand, VariantRule(request));
     return Fail(failure, FailCommand, error.text);
+}
+
+std::string VariantRule(const BannerRequest& request)
+{
+    bool present[3], taken[3];
+    std::string reasons[3];
+    for (int k = 0; k < 3; ++k) {
+        present[k] = request.fitting ? request.fitted.present[k] : request.variants.present[k];
+        taken[k] = request.fitting ? request.fitted.taken[k] : present[k] && request.variants.verdicts[k].banner;
+        reasons[k] = request.fitting ? request.fitted.refused[k].text : request.variants.verdicts[k].problem.text;
+    }
+    // Every accepted set has #1; beyond it, the one of #2 and #3 that is not there.
+    const int lacking = !taken[0] ? 1 : !taken[1] ? 2 : 3;
+    const std::string name = VariantName(request, request.typedPicture, lacking);
+    return (present[lacking - 1] ? name + " cannot be used (" + reasons[lacking - 1] + ")" : name + " is missing") +
+           ": destroyed pictures are #1 alone, or #1, #2 and #3";
 }
 
 bool WriteRequestedBanner(BannerRequest& request, Failure& failure)
@@ -103,6 +113,7 @@ bool WriteRequestedBanner(BannerRequest& request, Failure& failure)
     char target[MAX_PATH];
     if (!FinalPathOf(request.destination, target, sizeof target))
         snprintf(target, sizeof target, "%s", request.destination);
+    FolderWatch folders(request.typedDestination);
     ImageError error;
     int written;
     if (request.fitting) {
@@ -112,6 +123,7 @@ bool WriteRequestedBanner(BannerRequest& request, Failure& failure)
         CoCreateGuid(&id);
         written = ConvertBanner(request.picture, target, id, kBannerLevels, error);
     }
+    folders.tell();
     if (written) {
         fflush(stdout);  // the conversion's lines before the warnings
         WarnIfShort(request.typedPicture, request.verdict);
@@ -123,9 +135,9 @@ bool WriteRequestedBanner(BannerRequest& request, Failure& failure)
     if (!request.fitting && !request.verdict.banner)
         Fail(failure, FailConversion, request.verdict.problem.text, request.typedPicture);
     else if (!request.fitting && request.variants.records == 0)
-        Fail(failure, FailConversion, VariantOutcome(request));
+        Fail(failure, FailConversion, VariantRule(request));
     else
-        Fail(failure, FailConversion, DestinationReason(target, error), request.typedDestination);
+        Fail(failure, FailConversion, WhyNotWritten(target, request.typedDestination, error), request.typedDestination);
     return false;
 }
 
@@ -149,9 +161,7 @@ void TellVariantStory(const BannerRequest& request)
 std::string VariantOutcome(const BannerRequest& request)
 {
     const VariantStory& story = request.variants;
-    if (story.records == 0)
-        return "convert will refuse: " + VariantName(request, request.typedPicture, story.atFault) + " without " +
-               VariantName(request, request.typedPicture, story.lacking);
+    if (story.records == 0) return "convert will refuse: " + VariantRule(request);
     if (story.records == 1) return "convert makes a single banner";
     return "convert makes a set of " + std::to_string(story.records);
 }

@@ -40,8 +40,15 @@ bool CheckTextureName(const BannerRequest& request, Failure& failure);
 
 // A banner picture: the readers' verdict on it and on its variants, with the reasons.
 void ExamineBannerPicture(BannerRequest& request);
+// For a picture the banner readers refuse: when fit can take it, `hint` becomes the failure's
+// closing line, what to run instead.
+void OfferFit(const BannerRequest& request, Failure& failure, const std::string& hint);
 // A picture of any kind and its variants, fitted; false with the reason.
 bool FitRequestedPicture(BannerRequest& request, Failure& failure);
+// When the variants found are refused: the first one an accepted set lacks, as the user would
+// type it, and the rule: "crest#3.png is missing: destroyed pictures are #1 alone, or #1, #2
+// and #3" ("... cannot be used (REASON): ..." when it is there but refused).
+std::string VariantRule(const BannerRequest& request);
 
 // Writes the texture file for the request to its destination, or to the file a link there leads
 // to, with a fresh identifier: a banner picture through the conversion, a fitted one through the

@@ -37,6 +37,7 @@ int Report(const char* command, const Failure& f)
         break;
     case FailPlain: fprintf(stderr, "%s\n", f.text.c_str()); break;
     }
+    if (!f.hint.empty()) fprintf(stderr, "%s\n", f.hint.c_str());
     return ExitFailed;
 }
 

@@ -32,6 +32,7 @@ struct Failure {
     std::string text;
     std::string file;     // as the user typed it
     std::string picture;  // FailConversion: the picture's file name
+    std::string hint;     // a closing line: what to run instead
 };
 // Prints the failure on standard error (after what standard output holds) for `command`;
 // returns its exit status.

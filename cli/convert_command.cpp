@@ -35,7 +35,11 @@ int RunConvert(const ConvertArguments& args)
         return Report(kCommand, failure);
     if (args.fit && !FitRequestedPicture(request, failure)) return Report(kCommand, failure);
     if (!args.fit) ExamineBannerPicture(request);
-    if (!WriteRequestedBanner(request, failure)) return Report(kCommand, failure);
+    if (!WriteRequestedBanner(request, failure)) {
+        if (!args.fit && !request.verdict.banner)
+            OfferFit(request, failure, "To make it the banner first: add --fit --in-game (or --fit --statistic)");
+        return Report(kCommand, failure);
+    }
     return ExitDone;
 }
 

@@ -11,6 +11,7 @@
 #include "cli/banner_request.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/output_files.h"
 #include "image/picture.h"
 
 namespace {
@@ -27,24 +28,22 @@ struct FitArguments {
 // STEM-banner.bmp (in game) or STEM-banner.tga (statistics) beside the picture.
 std::string DefaultOutput(const std::string& picture, BannerKind kind)
 {
-    size_t name = picture.find_last_of("/\\");
-    name = name == std::string::npos ? 0 : name + 1;
-    size_t dot = picture.rfind('.');
-    std::string output = picture.substr(0, dot != std::string::npos && dot > name ? dot : picture.size());
-    return output + (kind == BannerInGame ? "-banner.bmp" : "-banner.tga");
+    return NameBeside(picture, kind == BannerInGame ? "-banner.bmp" : "-banner.tga");
 }
 
 // The banner and its variants as files; all of the set or nothing.
 bool WriteBannerPictures(const BannerRequest& request, char (*names)[MAX_PATH], const std::string& output,
                          Failure& failure)
 {
+    const bool bmp = !HasTgaExtension(names[0]);
     for (int k = 0; k < request.fitted.count; ++k) {
         const Picture& picture = request.fitted.pictures[k];
-        int ok = request.fit.kind == BannerInGame ? WriteBannerBmp(names[k], picture) : WriteBannerTga(names[k], picture);
-        if (ok) continue;
+        ImageError error;
+        if (bmp ? WriteBannerBmp(names[k], picture, error) : WriteBannerTga(names[k], picture, error)) continue;
         const std::string failed = k ? VariantName(request, output, k) : output;
+        const std::string why = WhyNotWritten(names[k], failed, error);
         while (k-- > 0) DeleteFileA(names[k]);
-        return Fail(failure, FailCommand, "cannot write '" + failed + "'");
+        return Fail(failure, FailCommand, "cannot write '" + failed + "': " + why);
     }
     return true;
 }
@@ -61,9 +60,11 @@ int RunFit(const FitArguments& args)
     char names[4][MAX_PATH];
     if (!CorePathArgument(output, names[0], failure)) return Report(kCommand, failure);
     // The window program reads a .tga as TGA and everything else as BMP, after an extension test.
-    if (!PassesExtensionTest(names[0]) || HasTgaExtension(names[0]) == inGame)
+    if (!PassesExtensionTest(names[0]) || (inGame && HasTgaExtension(names[0])))
         return Report(kCommand, {FailUsage, inGame ? "OUT must end in .bmp for the in-game banner"
-                                                   : "OUT must end in .tga for the statistics banner"});
+                                                   : "OUT must end in .tga or .bmp for the statistics banner"});
+    // A BMP carries alpha on or off, as the window program converts it.
+    request.fit.keyedAlpha = !HasTgaExtension(names[0]);
     if (!FitRequestedPicture(request, failure)) return Report(kCommand, failure);
     for (int k = 1; k < 4; ++k)
         if (!MakePictureVariantName(names[0], k, names[k], MAX_PATH))
@@ -72,7 +73,10 @@ int RunFit(const FitArguments& args)
         std::string typed = k ? VariantName(request, output, k) : output;
         if (!CheckNotAnInput(request, names[k], typed, failure)) return Report(kCommand, failure);
     }
-    if (!WriteBannerPictures(request, names, output, failure)) return Report(kCommand, failure);
+    FolderWatch folders(output);
+    const bool written = WriteBannerPictures(request, names, output, failure);
+    folders.tell();
+    if (!written) return Report(kCommand, failure);
     for (int k = 0; k < request.fitted.count; ++k)
         printf("wrote %s (%ux%u, %s banner)\n", (k ? VariantName(request, output, k) : output).c_str(),
                request.fit.size, request.fit.size, inGame ? "in game" : "statistics");
@@ -94,7 +98,8 @@ void AddFitCommand(CLI::App& app)
         ->required()
         ->type_name("");
     fit->add_option("-o", args->output,
-                    "The banner picture: .bmp in game, .tga for statistics (default: STEM-banner beside the picture)")
+                    "The banner picture: .bmp in game; .tga for statistics, or .bmp with alpha on or off (default: "
+                    "STEM-banner beside the picture)")
         ->type_name("OUT");
     AddBannerKind(*fit, args->kind, true);
     AddFitChoice(*fit, args->choice);

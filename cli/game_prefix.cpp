@@ -39,7 +39,7 @@ void UsePathPrefix()
     UseWinePrefix((prefix.empty() ? PlainWinePrefix() : prefix).c_str());
 }
 
-void UseGamePrefix()
+void UseGamePrefix(bool quietly)
 {
     std::string prefix = PrefixFromEnvironment();
     if (prefix.empty()) {
@@ -47,7 +47,7 @@ void UseGamePrefix()
         PrefixSearchResult search = home.empty() ? PrefixSearchResult() : FindGamePrefix(home);
         // Not found: ~/.wine, and the installation check says what is missing there.
         prefix = search.found ? search.prefix.folder : PlainWinePrefix();
-        if (search.found) fprintf(stderr, "Using Wine prefix %s\n", prefix.c_str());
+        if (search.found && !quietly) fprintf(stderr, "Using Wine prefix %s\n", prefix.c_str());
     }
     UseWinePrefix(prefix.c_str());
 }

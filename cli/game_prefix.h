@@ -11,6 +11,6 @@ std::string HomeFolder();
 // in paths name the prefix's drives.
 void UsePathPrefix();
 // For the commands that need the game: WINEPREFIX when set and not empty; else the first
-// prefix the search finds, said on standard error; else ~/.wine.
-void UseGamePrefix();
+// prefix the search finds, said on standard error unless `quietly`; else ~/.wine.
+void UseGamePrefix(bool quietly = false);
 #endif

@@ -10,6 +10,7 @@
 
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/output_files.h"
 #include "image/png_writer.h"
 #include "image/tex_format.h"
 #include "image/tex_reader.h"
@@ -100,16 +101,20 @@ int RunInspect(const InspectArguments& args)
     }
 
     if (!prefix) return ExitDone;
+    FolderWatch folders(PngName(prefix, 0));
     for (uint32_t i = 0; i < layout.recordCount; ++i) {
         std::string named = PngName(prefix, i);
-        const char* name = named.c_str();
         char png[MAX_PATH];
-        if (!CorePathArgument(named, png, failure)) return Report(kCommand, failure);
+        if (!CorePathArgument(named, png, failure)) return folders.tell(), Report(kCommand, failure);
         const TexRecordLayout& r = layout.records[i];
-        if (!WritePngFile(png, bytes.data + r.chainOffset, r.width, r.height))
-            return Report(kCommand, {FailCommand, "cannot write " + named});
-        printf("wrote %s\n", name);
+        ImageError written;
+        if (!WritePngFile(png, bytes.data + r.chainOffset, r.width, r.height, written)) {
+            folders.tell();
+            return Report(kCommand, {FailCommand, "cannot write " + named + ": " + WhyNotWritten(png, named, written)});
+        }
+        printf("wrote %s\n", named.c_str());
     }
+    folders.tell();
     return ExitDone;
 }
 

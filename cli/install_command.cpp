@@ -34,15 +34,26 @@ bool ReadInstallPicture(BannerRequest& request, Failure& failure)
 {
     if (request.fitting) return FitRequestedPicture(request, failure);
     const std::string fileName = FileNameOf(request.picture);
-    if (!PassesExtensionTest(request.picture))
-        return Fail(failure, FailPlain, TableMessage(IDS_NOT_A_BITMAP, fileName.c_str()));
+    const char hint[] = "To make it the banner first: add --fit";
+    if (!PassesExtensionTest(request.picture)) {
+        Fail(failure, FailPlain, TableMessage(IDS_NOT_A_BITMAP, fileName.c_str()));
+        OfferFit(request, failure, hint);
+        return false;
+    }
     ExamineBannerPicture(request);
     const PictureVerdict& v = request.verdict;
-    if (!v.banner) return Fail(failure, FailFile, v.problem.text, request.typedPicture);
-    if (request.fit.kind == BannerInGame && v.width != 32)
-        return Fail(failure, FailPlain,
-                    "'" + fileName + "' is " + std::to_string(v.width) + "x" + std::to_string(v.height) +
-                        ": only a 32x32 picture can be the in-game banner; use --statistic.");
+    if (!v.banner) {
+        Fail(failure, FailFile, v.problem.text, request.typedPicture);
+        OfferFit(request, failure, hint);
+        return false;
+    }
+    if (request.fit.kind == BannerInGame && v.width != 32) {
+        Fail(failure, FailPlain,
+             "'" + fileName + "' is " + std::to_string(v.width) + "x" + std::to_string(v.height) +
+                 ": only a 32x32 picture can be the in-game banner; use --statistic.");
+        OfferFit(request, failure, "Or, to make it the in-game banner: add --fit");
+        return false;
+    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/completion_table.h"
 #include "cli/game_prefix.h"
 #include "core/string_table.h"
 #include "platform/win32.h"
@@ -72,6 +73,11 @@ int main(int argc, char** argv)
     AddPrefixCommand(app);
 #endif
     AddInstallCommand(app);
+    // For the shell completions that make-dist builds; not in --help.
+    app.add_flag_callback("--completion-table", [&app] {
+           PrintCompletionTable(app);
+           throw CLI::Success();
+       })->group("");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -290,6 +290,11 @@ int32_t ChoosePlayer(const PlayerList& list, const char* typed, Failure& failure
     return -1;
 }
 
+std::string ProfileFolderName(const PlayerList& list, int32_t row)
+{
+    return row >= 0 && row < list.folders.count ? FolderName(list.folders.data[row].c_str()) : std::string();
+}
+
 bool BannerPathOf(const PlayerList& list, int32_t row, bool inGame, char* path)
 {
     path[0] = 0;

@@ -34,5 +34,7 @@ std::string PlayersFolderShown();
 // name, the name in any letter case, then a profile's folder name. -1 with the failure (the
 // candidates listed) when none or several match.
 int32_t ChoosePlayer(const PlayerList& list, const char* typed, Failure& failure);
+// The name of a row's profile folder ("C:\...\Players\Aldric\" gives "Aldric").
+std::string ProfileFolderName(const PlayerList& list, int32_t row);
 // The banner file of a row, from the list's own folder. False when it would not fit MAX_PATH.
 bool BannerPathOf(const PlayerList& list, int32_t row, bool inGame, char* path);

@@ -11,6 +11,7 @@
 #include "cli/banner_request.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/output_files.h"
 #include "core/zero_alloc.h"
 #include "image/convert.h"
 #include "image/png_writer.h"
@@ -57,7 +58,8 @@ void DrawLevel(uint8_t* sheet, uint32_t sheetWidth, uint32_t x0, uint32_t y0, co
         }
 }
 
-int WriteSheet(const char* path, const SheetRecord* records, uint32_t n, uint32_t scale, uint32_t* w, uint32_t* h)
+int WriteSheet(const char* path, const SheetRecord* records, uint32_t n, uint32_t scale, uint32_t* w, uint32_t* h,
+               ImageError& error)
 {
     const uint32_t gap = 8;
     uint32_t sheetWidth = gap, sheetHeight = gap;
@@ -67,9 +69,10 @@ int WriteSheet(const char* path, const SheetRecord* records, uint32_t n, uint32_
         if (rowWidth > sheetWidth) sheetWidth = rowWidth;
         sheetHeight += records[r].height[0] * scale + gap;
     }
-    if (uint64_t(sheetWidth) * sheetHeight * 4 > kMaxPictureBytes) return 0;
+    if (uint64_t(sheetWidth) * sheetHeight * 4 > kMaxPictureBytes)
+        return FailImage(error, "a sheet of %ux%u pixels is too large", sheetWidth, sheetHeight);
     uint8_t* sheet = static_cast<uint8_t*>(zeroAlloc(size_t(sheetWidth) * sheetHeight * 4));
-    if (!sheet) return 0;
+    if (!sheet) return FailImage(error, "not enough memory");
     for (size_t i = 0; i < size_t(sheetWidth) * sheetHeight; ++i) memcpy(sheet + 4 * i, "\x30\x30\x30\xff", 4);
     uint32_t y = gap;
     for (uint32_t r = 0; r < n; ++r) {
@@ -80,7 +83,7 @@ int WriteSheet(const char* path, const SheetRecord* records, uint32_t n, uint32_
         }
         y += records[r].height[0] * scale + gap;
     }
-    int ok = WritePngFile(path, sheet, sheetWidth, sheetHeight);
+    int ok = WritePngFile(path, sheet, sheetWidth, sheetHeight, error);
     zeroFree(sheet);
     *w = sheetWidth;
     *h = sheetHeight;
@@ -137,22 +140,28 @@ int RunPreview(const PreviewArguments& args)
     Failure failure;
     request.fitting = true;
     char out[MAX_PATH];
-    if (!SetPicture(request, args.input, failure) || !CorePathArgument(args.output, out, failure))
+    // Without -o, beside the picture, as fit names its banner.
+    const std::string output = args.output.empty() ? NameBeside(args.input, "-preview.png") : args.output;
+    if (!SetPicture(request, args.input, failure) || !CorePathArgument(output, out, failure))
         return Report(kCommand, failure);
     const bool tex = HasTexExtension(request.picture);
     if (tex && (args.kind.given() || args.choice.given()))
         return Report(kCommand, {FailUsage, "a texture file is shown as it is: --in-game, --statistic, --size, "
                                             "--crop and --smooth are for pictures"});
     if ((!tex && !ResolveFitOptions(args.kind, args.choice, request.fit, failure)) ||
-        !CheckNotAnInput(request, out, args.output, failure))
+        !CheckNotAnInput(request, out, output, failure))
         return Report(kCommand, failure);
     auto sheet = std::make_unique<Sheet>();
     if (!(tex ? TexRecords(request, *sheet, failure) : FittedRecords(request, *sheet, failure)))
         return Report(kCommand, failure);
     uint32_t w = 0, h = 0;
-    if (!WriteSheet(out, sheet->records, sheet->count, uint32_t(args.scale), &w, &h))
-        return Report(kCommand, {FailCommand, "cannot write '" + args.output + "'"});
-    printf("wrote %s (%ux%u: %u record%s, every level x%d)\n", args.output.c_str(), w, h, sheet->count,
+    ImageError error;
+    FolderWatch folders(output);
+    const int written = WriteSheet(out, sheet->records, sheet->count, uint32_t(args.scale), &w, &h, error);
+    folders.tell();
+    if (!written)
+        return Report(kCommand, {FailCommand, "cannot write '" + output + "': " + WhyNotWritten(out, output, error)});
+    printf("wrote %s (%ux%u: %u record%s, every level x%d)\n", output.c_str(), w, h, sheet->count,
            sheet->count == 1 ? "" : "s", args.scale);
     return ExitDone;
 }
@@ -165,7 +174,8 @@ void AddPreviewCommand(CLI::App& app)
     CLI::App* preview = app.add_subcommand(
         "preview", "Show every record and level of a texture, or of a picture as convert --fit makes it");
     preview->add_option("INPUT", args->input, "A texture file (.tex) or a picture")->required()->type_name("");
-    preview->add_option("-o", args->output, "The sheet to write (.png)")->required()->type_name("SHEET");
+    preview->add_option("-o", args->output, "The sheet to write (.png; default: STEM-preview.png beside INPUT)")
+        ->type_name("SHEET");
     preview->add_option("--scale", args->scale, "Magnification of every level (default 4)")
         ->check(CLI::Range(1, 16))
         ->type_name("N");

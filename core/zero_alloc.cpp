@@ -16,4 +16,11 @@ void* zeroAlloc(size_t n)
 
 void zeroFree(void* block) { free(block); }
 
+void* resizeBlock(void* block, size_t n)
+{
+    if (failCountdown == 0) return nullptr;
+    if (failCountdown > 0) --failCountdown;
+    return realloc(block, n ? n : 1);
+}
+
 void zeroAllocFailAfter(long countdown) { failCountdown = countdown; }

@@ -1,10 +1,13 @@
 // The command line's picture reader over arbitrary bytes, and the fitting of whatever it
-// decodes. The options come from the input's length, so each input always takes the same way.
+// decodes; its look at a file's header alone (which says whether fit can take a picture the
+// banner readers refuse) must see every picture it decodes, at its size. The options come from
+// the input's length, so each input always takes the same way.
 #include <stdint.h>
 #include <stdlib.h>
 
 #include "image/banner_fit.h"
 #include "image/source_picture.h"
+#include "platform/test_hooks.h"
 
 namespace {
 // Smaller than the tool's own limits so that a few header bytes cannot make the decoders ask
@@ -22,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     if (!source.width || !source.height || source.width > 1024 || source.height > 1024) abort();
+    PlatformSetMemoryFile("/vexillor-fuzz/picture.tga", data, size);
+    uint32_t w = 0, h = 0;
+    if (!ProbeSourcePicture("\\vexillor-fuzz\\picture.tga", &w, &h)) abort();
+    if (!((w == source.width && h == source.height) || (w == source.height && h == source.width))) abort();
     FitOptions options;
     options.kind = size & 1 ? BannerStatistic : BannerInGame;
     options.size = options.kind == BannerStatistic && (size & 8) ? 64 : 32;

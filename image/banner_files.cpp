@@ -15,14 +15,20 @@
 
 namespace {
 
-int WriteWhole(const char* path, const uint8_t* data, uint32_t size)
+int WriteWhole(const char* path, const uint8_t* data, uint32_t size, ImageError& error)
 {
     FileStream out(path, ModeWrite);
+    if (!out.isGood()) {
+        SetSystemError(error, path, GetLastError());
+        return FailImage(error, "cannot write");
+    }
     out.write(data, int32_t(size));
     int ok = out.isGood();
     ok = out.close() && ok;
-    if (!ok) DeleteFileA(path);
-    return ok;
+    if (ok) return 1;
+    SetSystemError(error, path, GetLastError());
+    DeleteFileA(path);
+    return FailImage(error, "cannot write");
 }
 
 }  // namespace
@@ -47,6 +53,7 @@ int MakePictureVariantName(const char* path, int k, char* out, size_t size)
 int FitBannerSet(const char* source, const FitOptions& options, FittedBanner& banner, ImageError& error)
 {
     banner.count = 0;
+    for (int k = 0; k < 3; ++k) banner.present[k] = banner.taken[k] = false;
     error = ImageError();
     SourcePicture picture;
     if (!ReadSourcePicture(source, picture, error)) {
@@ -56,28 +63,28 @@ int FitBannerSet(const char* source, const FitOptions& options, FittedBanner& ba
     }
     if (!FitBanner(picture, options, banner.pictures[0]))
         return FailImage(error, "Can't fit picture '%s': not enough memory", FileNameOf(source));
-    bool present[3] = {false, false, false};
     for (int k = 1; k <= 3; ++k) {
         char name[MAX_PATH];
         if (!MakePictureVariantName(source, k, name, sizeof name) || !PathExists(name)) continue;
+        banner.present[k - 1] = true;
         // As in the window program, a variant that cannot be read counts as absent.
-        ImageError ignored;
-        if (!ReadSourcePicture(name, picture, ignored)) continue;
+        banner.refused[k - 1] = ImageError();
+        if (!ReadSourcePicture(name, picture, banner.refused[k - 1])) continue;
         if (!FitBanner(picture, options, banner.pictures[k]))
             return FailImage(error, "Can't fit picture '%s': not enough memory", FileNameOf(name));
-        present[k - 1] = true;
+        banner.taken[k - 1] = true;
     }
-    banner.count = VariantRecordCount(present);
+    banner.count = VariantRecordCount(banner.taken);
     if (banner.count == 0) return FailImage(error, "Can't collect all 'destroyed' textures");
     return 1;
 }
 
-int WriteBannerBmp(const char* path, const Picture& banner)
+int WriteBannerBmp(const char* path, const Picture& banner, ImageError& error)
 {
     const uint32_t w = banner.width, h = banner.height, row = (w * 3 + 3) & ~3u;
     const uint32_t size = 54 + row * h;
     uint8_t* file = static_cast<uint8_t*>(zeroAlloc(size));
-    if (!file) return 0;
+    if (!file) return FailImage(error, "not enough memory");
     file[0] = 'B';
     file[1] = 'M';
     PutLe32(file + 2, size);
@@ -100,16 +107,16 @@ int WriteBannerBmp(const char* path, const Picture& banner)
             out[2] = key ? 255 : in[0];
         }
     }
-    int ok = WriteWhole(path, file, size);
+    int ok = WriteWhole(path, file, size, error);
     zeroFree(file);
     return ok;
 }
 
-int WriteBannerTga(const char* path, const Picture& banner)
+int WriteBannerTga(const char* path, const Picture& banner, ImageError& error)
 {
     const uint32_t w = banner.width, h = banner.height, size = 18 + w * h * 4;
     uint8_t* file = static_cast<uint8_t*>(zeroAlloc(size));
-    if (!file) return 0;
+    if (!file) return FailImage(error, "not enough memory");
     file[2] = 2;  // uncompressed true colour, no colour map, no identification
     PutLe16(file + 12, w);
     PutLe16(file + 14, h);
@@ -125,7 +132,7 @@ int WriteBannerTga(const char* path, const Picture& banner)
             out[3] = in[3];
         }
     }
-    int ok = WriteWhole(path, file, size);
+    int ok = WriteWhole(path, file, size, error);
     zeroFree(file);
     return ok;
 }

@@ -17,13 +17,19 @@ int MakePictureVariantName(const char* path, int k, char* out, size_t size);
 struct FittedBanner {
     Picture pictures[4];
     int count = 0;
+    bool present[3] = {false, false, false};  // variant k's file is there
+    bool taken[3] = {false, false, false};    // and it was read and fitted
+    ImageError refused[3];                    // why a variant that is there was not taken
 };
 
 // Reads `source` and fits it, then each variant beside it that exists and reads; the variants
-// present must be none, #1, or all three. 1, or 0 with a line for the user in `error.text`.
+// present must be none, #1, or all three. 1, or 0 with a line for the user in `error.text`
+// ("Can't collect all 'destroyed' textures" when the variants are refused: `banner` says which
+// are there).
 int FitBannerSet(const char* source, const FitOptions& options, FittedBanner& banner, ImageError& error);
 
-// The fitted banner as a file: in-game as a 24-bit BMP (transparent pixels in the colour
-// key), statistics as a 32-bit TGA. 1, or 0 (a partial file is removed).
-int WriteBannerBmp(const char* path, const Picture& banner);
-int WriteBannerTga(const char* path, const Picture& banner);
+// The fitted banner as a file: a 24-bit BMP (transparent pixels in the colour key), or a 32-bit
+// TGA. 1, or 0 with `error` (what failed, the file and the system's reason; a partial file is
+// removed).
+int WriteBannerBmp(const char* path, const Picture& banner, ImageError& error);
+int WriteBannerTga(const char* path, const Picture& banner, ImageError& error);

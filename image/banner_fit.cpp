@@ -76,6 +76,6 @@ int FitBanner(const SourcePicture& source, const FitOptions& options, Picture& b
         for (uint32_t y = 0; y < fh; ++y)
             memcpy(banner.pixels + ((size_t(oy) + y) * side + ox) * 4, fitted + size_t(y) * fw * 4, size_t(fw) * 4);
     }
-    if (options.kind == BannerInGame) HardenAlpha(banner);
+    if (options.kind == BannerInGame || options.keyedAlpha) HardenAlpha(banner);
     return 1;
 }

@@ -130,27 +130,29 @@ void FlipRows(uint8_t* pixels, uint32_t width, uint32_t height)
         std::swap_ranges(pixels + t * stride, pixels + (t + 1) * stride, pixels + b * stride);
 }
 
-// 5 to 8, into `out` (height by width): out's pixel (x, y) is in's pixel number
-// first + x * acrossX + y * acrossY, for the orientation's first pixel and steps. Copied in
-// square tiles so that the rows of both blocks that a tile touches stay in the cache.
-void Transpose(const uint8_t* in, uint32_t width, uint32_t height, int orientation, uint8_t* out)
+// The width by height picture read column by column: pixel (x, y) moves to x * height + y,
+// in place. A pixel at k < n - 1 goes to k * height mod (n - 1), so the pixels move round
+// cycles of that map; each cycle is followed once from its first pixel, and `visited` (one bit
+// a pixel, zero-filled) marks where a pixel has been put.
+void TransposeInPlace(uint8_t* pixels, uint32_t width, uint32_t height, uint64_t* visited)
 {
-    const ptrdiff_t w = width, h = height;
-    ptrdiff_t first = 0, acrossX = w, acrossY = 1;  // 5: out (x, y) is in (y, x)
-    if (orientation == 6) first = (h - 1) * w, acrossX = -w, acrossY = 1;               // in (y, h-1-x)
-    if (orientation == 7) first = (h - 1) * w + w - 1, acrossX = -w, acrossY = -1;      // in (w-1-y, h-1-x)
-    if (orientation == 8) first = w - 1, acrossX = w, acrossY = -1;                     // in (w-1-y, x)
-    const uint32_t outWidth = height, outHeight = width, tile = 32;
-    for (uint32_t ty = 0; ty < outHeight; ty += tile) {
-        uint32_t yEnd = std::min(outHeight, ty + tile);
-        for (uint32_t tx = 0; tx < outWidth; tx += tile) {
-            uint32_t xEnd = std::min(outWidth, tx + tile);
-            for (uint32_t y = ty; y < yEnd; ++y) {
-                uint8_t* o = out + (size_t(y) * outWidth + tx) * 4;
-                ptrdiff_t at = first + ptrdiff_t(tx) * acrossX + ptrdiff_t(y) * acrossY;
-                for (uint32_t x = tx; x < xEnd; ++x, o += 4, at += acrossX) memcpy(o, in + at * 4, 4);
-            }
+    const size_t last = size_t(width) * height - 1;  // the first and last pixels stay
+    for (size_t start = 1; start < last; ++start) {
+        if (visited[start / 64] == ~uint64_t(0)) {
+            start |= 63;  // a whole word of pixels already in place
+            continue;
         }
+        if (visited[start / 64] >> (start % 64) & 1) continue;
+        uint8_t carried[4], held[4];
+        memcpy(carried, pixels + 4 * start, 4);
+        size_t k = start;
+        do {
+            k = size_t(uint64_t(k) * height % last);
+            visited[k / 64] |= uint64_t(1) << (k % 64);
+            memcpy(held, pixels + 4 * k, 4);
+            memcpy(pixels + 4 * k, carried, 4);
+            memcpy(carried, held, 4);
+        } while (k != start);
     }
 }
 
@@ -174,11 +176,16 @@ int ApplyOrientation(int orientation, uint8_t*& pixels, uint32_t& width, uint32_
     case 5: case 6: case 7: case 8: break;
     default: return 1;
     }
-    uint8_t* turned = static_cast<uint8_t*>(zeroAlloc(size_t(width) * height * 4));
-    if (!turned) return 0;
-    Transpose(pixels, width, height, orientation, turned);
-    zeroFree(pixels);
-    pixels = turned;
+    // Sideways: read column by column, then the rows or columns reversed as the turn needs.
+    // Only the bits that track the move are extra, 1 a pixel.
+    const size_t count = size_t(width) * height;
+    uint64_t* visited = static_cast<uint64_t*>(zeroAlloc((count + 63) / 64 * 8));
+    if (!visited) return 0;
+    TransposeInPlace(pixels, width, height, visited);
+    zeroFree(visited);
     std::swap(width, height);
+    if (orientation == 6) MirrorRows(pixels, width, height);       // in (y, h-1-x)
+    if (orientation == 7) TurnHalfRound(pixels, count);           // in (w-1-y, h-1-x)
+    if (orientation == 8) FlipRows(pixels, width, height);        // in (w-1-y, x)
     return 1;
 }

@@ -14,7 +14,7 @@
 int ExifOrientation(const uint8_t* data, size_t size);
 
 // Turns a width by height picture of red, green, blue, alpha pixels (rows top to bottom, from
-// zeroAlloc) upright from `orientation`. 2 to 4 work in place; 5 to 8 swap width and height
-// through one new block of the same size, the old one freed. Any other value changes nothing.
-// 1, or 0 when that block cannot be had (the picture is left as it was).
+// zeroAlloc) upright from `orientation`, in place: 2 to 4 move pixels within the block, 5 to 8
+// also swap width and height, with one bit a pixel of bookkeeping. Any other value changes
+// nothing. 1, or 0 when the bookkeeping cannot be had (the picture is left as it was).
 int ApplyOrientation(int orientation, uint8_t*& pixels, uint32_t& width, uint32_t& height);

@@ -80,6 +80,31 @@ void ExamineTga(const std::string& file, PictureVerdict& v, std::string& problem
     }
 }
 
+// What a file named as a BMP is instead, when it is a picture of another common kind.
+std::string NotABmp(const uint8_t* b, size_t n)
+{
+    if (n >= 8 && memcmp(b, "\x89PNG\r\n\x1a\n", 8) == 0) return "a PNG picture, not a BMP";
+    if (n >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return "a JPEG picture, not a BMP";
+    if (n >= 6 && (memcmp(b, "GIF87a", 6) == 0 || memcmp(b, "GIF89a", 6) == 0)) return "a GIF picture, not a BMP";
+    return "not a BMP file";
+}
+
+// A BMP stored other than plain, in the words of the programs that save it so.
+std::string PackedBmpProblem(const std::string& file, uint32_t compression, unsigned bits)
+{
+    const uint8_t* info = reinterpret_cast<const uint8_t*>(file.data()) + 14;
+    // Colour masks (3), with an alpha mask in a header of 56 bytes or more, or masks with alpha (6).
+    const bool alpha = compression == 6 || (Le32(info) >= 56 && file.size() >= 14 + 56 && Le32(info + 52) != 0);
+    const char* banner = "; a BMP banner has 1, 4, 8 or 24 bits";
+    if ((compression == 3 || compression == 6) && bits == 32 && alpha)
+        return std::string("a 32-bit BMP with transparency, as GIMP saves it") + banner;
+    if (compression == 3 || compression == 6) return Format("a %u-bit BMP", bits) + banner;
+    if (compression == 4) return "a BMP holding a JPEG picture; a BMP banner holds its pixels plainly";
+    if (compression == 5) return "a BMP holding a PNG picture; a BMP banner holds its pixels plainly";
+    return Format("a BMP packed in a way of its own (compression %u); a BMP banner holds its pixels plainly",
+                  compression);
+}
+
 void ExamineBmp(const std::string& file, PictureVerdict& v, std::string& problem)
 {
     const uint8_t* b = reinterpret_cast<const uint8_t*>(file.data());
@@ -91,11 +116,11 @@ void ExamineBmp(const std::string& file, PictureVerdict& v, std::string& problem
     uint32_t infoSize = Le32(info), compression = Le32(info + 16);
     int32_t width = int32_t(Le32(info + 4)), height = int32_t(Le32(info + 8));
     unsigned bits = Le16(info + 14);
-    if (b[0] != 'B' || b[1] != 'M') problem = "not a BMP file";
+    if (b[0] != 'B' || b[1] != 'M') problem = NotABmp(b, file.size());
     else if (infoSize < 40) problem = Format("a BMP with the old %u-byte header; a banner needs one of 40 bytes or more", infoSize);
     else if (infoSize > 0x10000 || Le16(info + 12) != 1) problem = "a damaged BMP header";
     else if (compression == 1 || compression == 2) problem = "RLE compression; a BMP banner is uncompressed";
-    else if (compression != 0) problem = Format("a BMP with compression %u; a BMP banner is uncompressed", compression);
+    else if (compression != 0) problem = PackedBmpProblem(file, compression, bits);
     else if (height < 0) problem = "rows stored top first; a BMP banner stores the bottom row first";
     else if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         problem = Format("%u-bit BMP; a BMP banner has 1, 4, 8 or 24 bits", bits);
@@ -152,10 +177,5 @@ VariantStory TellVariants(const char* source)
         counts[k - 1] = story.verdicts[k - 1].banner;
     }
     story.records = VariantRecordCount(counts);
-    if (story.records == 0) {
-        story.lacking = !counts[0] ? 1 : !counts[1] ? 2 : 3;
-        if (story.lacking == 1) story.atFault = counts[1] ? 2 : 3;  // the first one there
-        else story.atFault = story.lacking == 2 ? 3 : 2;
-    }
     return story;
 }

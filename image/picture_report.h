@@ -28,7 +28,5 @@ struct VariantStory {
     bool present[3] = {false, false, false};  // a file of that name is there
     PictureVerdict verdicts[3];
     int records = 1;  // records of the texture: 1, 2 or 4; 0 when the conversion refuses
-    int atFault = 0;  // refused: the variant that counts without the one it needs (1 to 3)
-    int lacking = 0;  // and that one
 };
 VariantStory TellVariants(const char* source);

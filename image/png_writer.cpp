@@ -36,9 +36,11 @@ void WriteChunk(Stream& out, const char* type, const uint8_t* data, uint32_t n)
 
 }  // namespace
 
-int WritePngFile(const char* path, const uint8_t* rgba, uint32_t width, uint32_t height)
+int WritePngFile(const char* path, const uint8_t* rgba, uint32_t width, uint32_t height, ImageError& error)
 {
-    if (width == 0 || height == 0 || width > 0x4000 || height > 0x4000) return 0;
+    error = ImageError();
+    if (width == 0 || height == 0 || width > 0x4000 || height > 0x4000)
+        return FailImage(error, "a sheet of %ux%u pixels is too large", width, height);
     // Each row is preceded by its filter type, 0 (none).
     uLong rawSize = uLong(height) * (1 + uLong(width) * 4);
     uLong packedSize = compressBound(rawSize);
@@ -50,6 +52,7 @@ int WritePngFile(const char* path, const uint8_t* rgba, uint32_t width, uint32_t
             memcpy(raw + y * (1 + width * 4) + 1, rgba + y * width * 4, width * 4);
         ok = compress2(packed, &packedSize, raw, rawSize, Z_BEST_COMPRESSION) == Z_OK;
     }
+    if (!ok) FailImage(error, "not enough memory");
     if (ok) {
         static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
         uint8_t header[13] = {};
@@ -58,13 +61,17 @@ int WritePngFile(const char* path, const uint8_t* rgba, uint32_t width, uint32_t
         header[8] = 8;  // bits per channel
         header[9] = 6;  // colour type: true colour with alpha
         FileStream out(path, ModeWrite);
+        bool opened = out.isGood();
+        if (!opened) SetSystemError(error, path, GetLastError());
         out.write(kSignature, 8);
         WriteChunk(out, "IHDR", header, sizeof header);
         WriteChunk(out, "IDAT", packed, uint32_t(packedSize));
         WriteChunk(out, "IEND", nullptr, 0);
         ok = out.isGood();
         ok = out.close() && ok;
-        if (!ok) DeleteFileA(path);
+        if (!ok && opened) SetSystemError(error, path, GetLastError());
+        if (!ok) FailImage(error, "cannot write");
+        if (!ok && opened) DeleteFileA(path);
     }
     zeroFree(raw);
     zeroFree(packed);

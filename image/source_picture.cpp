@@ -14,7 +14,9 @@
 #include "image/le_fields.h"
 #include "platform/whole_file.h"
 
-const SourceLimits kSourceLimits = {16384, uint64_t(1) << 26, uint64_t(64) << 20};
+// The sides are the limit: 16,384 by 16,384 is as many pixels as a picture may have, and the
+// largest file is about what such a picture takes uncompressed.
+const SourceLimits kSourceLimits = {16384, uint64_t(16384) * 16384, uint64_t(1) << 30};
 
 void SourcePicture::clear()
 {
@@ -124,8 +126,45 @@ int CheckSize(uint64_t w, uint64_t h, const SourceLimits& limits, SourceError& e
         snprintf(most, sizeof most, "%u", limits.maxSide);
         return FailImage(error, "%s pixels, more than %s a side", size, most);
     }
-    if (w * h > limits.maxPixels) return FailImage(error, "%s pixels, more than 64 million in all", size);
+    if (w * h > limits.maxPixels)
+        return FailImage(error, "%s pixels, more than %llu in all", size, (unsigned long long)limits.maxPixels);
     return 1;
+}
+
+// "1 GiB", "64 MiB", "16 KiB", or bytes when none is whole.
+std::string SizeText(uint64_t bytes)
+{
+    static const char* const kUnits[] = {" GiB", " MiB", " KiB"};
+    for (int i = 0; i < 3; ++i) {
+        const int shift = 30 - 10 * i;
+        if (bytes >= (uint64_t(1) << shift) && bytes % (uint64_t(1) << shift) == 0)
+            return std::to_string(bytes >> shift) + kUnits[i];
+    }
+    return std::to_string(bytes) + " bytes";
+}
+
+// Refuses a size that the file is too small to hold, before a decoder allocates for it: so
+// many pixels need at least so many bytes in a file of that kind, however well it compresses.
+// A JPEG codes each 8x8 block of its largest component with a bit at least; deflate makes at
+// most 1032 bytes of a PNG's rows from one; a GIF's codes have 3 bits or more and stand for
+// 4,096 pixels at most. BMP and TGA, which may leave pixels out (a run-length code can end the
+// picture anywhere, a short file reads as black), get a floor of one byte per 16,384 pixels.
+int CheckFileHolds(Kind kind, const uint8_t* d, size_t n, uint64_t w, uint64_t h, SourceError& error)
+{
+    uint64_t least = w * h / 16384;
+    if (kind == KindJpeg) {
+        least = ((w + 7) / 8 * ((h + 7) / 8) + 7) / 8;
+    } else if (kind == KindPng && n >= 26) {
+        static const uint8_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+        uint64_t bits = uint64_t(d[24]) * (d[25] < 7 && kChannels[d[25]] ? kChannels[d[25]] : 1);
+        least = h * (1 + (w * bits + 7) / 8) / 1032;  // each row starts with its filter byte
+    } else if (kind == KindGif) {
+        least = w * h * 3 / (8 * 4096);
+    }
+    if (n >= least) return 1;
+    return FailImage(error, "truncated or damaged %s (%llux%llu pixels need at least %s; the file has %s)",
+                     kKindNames[kind], (unsigned long long)w, (unsigned long long)h, SizeText(least).c_str(),
+                     SizeText(n).c_str());
 }
 
 // Run-length encoded BMP (compression 1 with 8 bits, 2 with 4 bits), which stb refuses. The
@@ -140,7 +179,9 @@ int DecodeRleBmp(const uint8_t* d, size_t n, const SourceLimits& limits, SourceP
         return FailImage(error, "damaged BMP (run-length coding does not match the bit depth)");
     if (w <= 0 || h <= 0)  // RLE rows are always stored bottom first
         return FailImage(error, "damaged BMP (run-length picture with a negative size)");
-    if (!CheckSize(uint32_t(w), uint32_t(h), limits, error)) return 0;
+    if (!CheckSize(uint32_t(w), uint32_t(h), limits, error) ||
+        !CheckFileHolds(KindBmp, d, n, uint32_t(w), uint32_t(h), error))
+        return 0;
     uint32_t maxColours = 1u << bits;
     if (colours == 0 || colours > maxColours) colours = maxColours;
     uint8_t palette[256][4] = {};
@@ -197,16 +238,22 @@ int DecodeRleBmp(const uint8_t* d, size_t n, const SourceLimits& limits, SourceP
     return 1;
 }
 
-}  // namespace
+// What the first step of reading leaves to the second, once the file's bytes are gone.
+struct Decoded {
+    Kind kind = KindUnknown;
+    int orientation = 1;
+    int channels = 4;  // a JPEG comes as red, green, blue: 3
+};
 
-int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
-                        const SourceLimits& limits, SourcePicture& picture, SourceError& error)
+// The checks, the orientation and the decoding, from the file's bytes; with `ownsData`, the
+// bytes are the caller's copy, given back to the system as they are decoded.
+int DecodeStored(const uint8_t* data, size_t size, bool ownsData, bool maybeTga, const SourceLimits& limits,
+                 SourcePicture& picture, Decoded& decoded, SourceError& error)
 {
-    picture.clear();
-    error.text[0] = 0;
     if (size == 0) return FailImage(error, "empty file");
-    if (size > limits.maxFileBytes) return FailImage(error, "file larger than 64 MiB");
-    Kind kind = KindOf(data, size, maybeTga);
+    if (size > limits.maxFileBytes)
+        return FailImage(error, "file larger than %s", SizeText(limits.maxFileBytes).c_str());
+    Kind kind = decoded.kind = KindOf(data, size, maybeTga);
     if (kind == KindUnknown) return FailImage(error, "not a PNG, JPEG, GIF, BMP or TGA picture");
     const char* name = kKindNames[kind];
     if (kind == KindPng && !PngChunksFit(data, size))
@@ -219,28 +266,60 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
         return 0;
 
     if (kind == KindBmp && size >= 54 && Le32(data + 14) >= 40 && size >= 14 + size_t(Le32(data + 14)) &&
-        (Le32(data + 30) == 1 || Le32(data + 30) == 2)) {
-        if (!DecodeRleBmp(data, size, limits, picture, error)) return 0;
-    } else {
-        int w = 0, h = 0;
-        if (!StbInfo(data, size, &w, &h)) return FailDamaged(error, name);
-        // A BMP stored top row first gives its height negative here.
-        if (!CheckSize(uint32_t(w < 0 ? -int64_t(w) : w), uint32_t(h < 0 ? -int64_t(h) : h), limits, error))
-            return 0;
-        // stb leaves the EXIF orientation alone; read while the file's bytes are at hand.
-        const int orientation = ExifOrientation(data, size);
-        uint8_t* pixels = StbDecode(data, size, &w, &h);
-        if (!pixels) return FailDamaged(error, name);
-        picture.pixels = pixels;  // stb allocates through zeroAlloc
-        picture.width = uint32_t(w);
-        picture.height = uint32_t(h);
-        // Turned as a viewer shows it.
-        if (!ApplyOrientation(orientation, picture.pixels, picture.width, picture.height)) {
-            picture.clear();
-            return FailImage(error, "not enough memory to turn the picture upright");
-        }
+        (Le32(data + 30) == 1 || Le32(data + 30) == 2))
+        return DecodeRleBmp(data, size, limits, picture, error);
+    int w = 0, h = 0;
+    if (!StbInfo(data, size, &w, &h))
+        return StbOutOfMemory() ? FailImage(error, "not enough memory to read the header") : FailDamaged(error, name);
+    // A BMP stored top row first gives its height negative here.
+    const uint32_t width = uint32_t(w < 0 ? -int64_t(w) : w), height = uint32_t(h < 0 ? -int64_t(h) : h);
+    if (!CheckSize(width, height, limits, error) || !CheckFileHolds(kind, data, size, width, height, error))
+        return 0;
+    // stb leaves the EXIF orientation alone; read while the file's bytes are at hand.
+    decoded.orientation = ExifOrientation(data, size);
+    // A JPEG has no alpha: its pixels come in three bytes, widened once stb's planes are gone.
+    decoded.channels = kind == KindJpeg ? 3 : 4;
+    uint8_t* pixels = StbDecode(const_cast<uint8_t*>(data), size, ownsData, decoded.channels, &w, &h);
+    if (!pixels && StbOutOfMemory())
+        return FailImage(error, "not enough memory to decode a %ux%u picture", width, height);
+    if (!pixels) return FailDamaged(error, name);
+    picture.pixels = pixels;  // stb allocates through zeroAlloc
+    picture.width = uint32_t(w);
+    picture.height = uint32_t(h);
+    return 1;
+}
+
+// Red, green, blue pixels widened to four bytes with alpha 255, in the same block grown: from
+// the last pixel back, so that none is overwritten before it is read.
+int WidenToRgba(SourcePicture& picture)
+{
+    const size_t count = size_t(picture.width) * picture.height;
+    uint8_t* p = static_cast<uint8_t*>(resizeBlock(picture.pixels, count * 4));
+    if (!p) return 0;
+    picture.pixels = p;
+    for (size_t i = count; i-- > 0;) {
+        const uint8_t r = p[3 * i], g = p[3 * i + 1], b = p[3 * i + 2];
+        p[4 * i] = r;
+        p[4 * i + 1] = g;
+        p[4 * i + 2] = b;
+        p[4 * i + 3] = 255;
     }
-    if (kind == KindBmp) {
+    return 1;
+}
+
+// The second step, without the file's bytes: four bytes a pixel, turned as a viewer shows it,
+// and the BMP's colour key.
+int FinishDecoded(const Decoded& decoded, SourcePicture& picture, SourceError& error)
+{
+    if (decoded.channels == 3 && !WidenToRgba(picture)) {
+        picture.clear();
+        return FailImage(error, "not enough memory for a %ux%u picture", picture.width, picture.height);
+    }
+    if (!ApplyOrientation(decoded.orientation, picture.pixels, picture.width, picture.height)) {
+        picture.clear();
+        return FailImage(error, "not enough memory to turn the picture upright");
+    }
+    if (decoded.kind == KindBmp) {
         // The banner rule for BMP: the colour key is the one way to transparency.
         picture.fromBmp = true;
         size_t count = size_t(picture.width) * picture.height;
@@ -250,18 +329,62 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
     return 1;
 }
 
+}  // namespace
+
+int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
+                        const SourceLimits& limits, SourcePicture& picture, SourceError& error)
+{
+    picture.clear();
+    error.text[0] = 0;
+    Decoded decoded;
+    if (!DecodeStored(data, size, false, maybeTga, limits, picture, decoded, error)) return 0;
+    return FinishDecoded(decoded, picture, error);
+}
+
+int ProbeSourcePicture(const char* path, uint32_t* width, uint32_t* height)
+{
+    *width = *height = 0;
+    std::string head;  // enough for the headers a JPEG keeps before its frame
+    if (ReadWholeFile(path, size_t(1) << 20, head, CutLonger) != ERROR_SUCCESS) return 0;
+    const uint8_t* d = reinterpret_cast<const uint8_t*>(head.data());
+    const size_t n = head.size();
+    Kind kind = KindOf(d, n, HasTgaExtension(path));
+    if (kind == KindUnknown) return 0;
+    // The same guards as before a decoding: stb's look at a JPEG's header reads its tables.
+    if ((kind == KindPng && !PngChunksFit(d, n)) || (LooksLikeJpegToStb(d, n) && !JpegTablesFit(d, n))) return 0;
+    uint64_t w = 0, h = 0;
+    int sw = 0, sh = 0;
+    if (StbInfo(d, n, &sw, &sh)) {
+        w = uint64_t(sw < 0 ? -int64_t(sw) : sw);
+        h = uint64_t(sh < 0 ? -int64_t(sh) : sh);
+    } else if (kind != KindBmp || !HeaderSize(kind, d, n, &w, &h)) {  // stb's look refuses run lengths
+        return 0;
+    }
+    SourceError ignored;
+    if (!CheckSize(w, h, kSourceLimits, ignored)) return 0;
+    *width = uint32_t(w);
+    *height = uint32_t(h);
+    return 1;
+}
+
 int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& error)
 {
     picture.clear();
     error = SourceError();
-    std::string data;
-    DWORD failed = ReadWholeFile(path, size_t(kSourceLimits.maxFileBytes), data);
-    if (failed == kErrorFileTooLarge) return FailImage(error, "file larger than 64 MiB");
-    if (failed == ERROR_NOT_ENOUGH_MEMORY) return FailImage(error, "not enough memory to read the file");
-    if (failed != ERROR_SUCCESS) {
-        SetSystemError(error, path, failed);
-        return FailImage(error, "cannot open the file (%s)", error.reason);
-    }
-    return DecodeSourcePicture(reinterpret_cast<const uint8_t*>(data.data()), data.size(), HasTgaExtension(path),
-                               kSourceLimits, picture, error);
+    Decoded decoded;
+    {
+        std::string data;
+        DWORD failed = ReadWholeFile(path, size_t(kSourceLimits.maxFileBytes), data);
+        if (failed == kErrorFileTooLarge)
+            return FailImage(error, "file larger than %s", SizeText(kSourceLimits.maxFileBytes).c_str());
+        if (failed == ERROR_NOT_ENOUGH_MEMORY) return FailImage(error, "not enough memory to read the file");
+        if (failed != ERROR_SUCCESS) {
+            SetSystemError(error, path, failed);
+            return FailImage(error, "cannot open the file (%s)", error.reason);
+        }
+        if (!DecodeStored(reinterpret_cast<const uint8_t*>(&data[0]), data.size(), true, HasTgaExtension(path),
+                          kSourceLimits, picture, decoded, error))
+            return 0;
+    }  // the file's bytes are freed here, before the pixels are widened, turned and fitted
+    return FinishDecoded(decoded, picture, error);
 }

@@ -38,3 +38,7 @@ int DecodeSourcePicture(const uint8_t* data, size_t size, bool maybeTga,
                         const SourceLimits& limits, SourcePicture& picture, SourceError& error);
 // Reads the file (core path) whole and decodes it under kSourceLimits.
 int ReadSourcePicture(const char* path, SourcePicture& picture, SourceError& error);
+// Whether the file is a picture of a kind the reader knows, of a size within kSourceLimits, by
+// its first bytes and header alone: 1 with the size, else 0. Its pixels are not decoded, so a
+// picture damaged further on still fails ReadSourcePicture.
+int ProbeSourcePicture(const char* path, uint32_t* width, uint32_t* height);

@@ -8,11 +8,22 @@
 #include "core/zero_alloc.h"
 
 namespace {
+// Whether an allocation failed during the current call: stb's own reason may be overwritten as
+// it goes on to try the other formats ("unknown image type").
+bool allocationFailed = false;
+
+void* StbAlloc(size_t size)
+{
+    void* block = zeroAlloc(size);
+    if (!block) allocationFailed = true;
+    return block;
+}
+
 // stb's realloc: the old bytes in a new zero-filled block. On failure the old block stays the
 // caller's, as with realloc.
 void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
 {
-    void* grown = zeroAlloc(newSize);
+    void* grown = StbAlloc(newSize);
     if (!grown) return nullptr;
     if (block) memcpy(grown, block, oldSize < newSize ? oldSize : newSize);
     zeroFree(block);
@@ -28,7 +39,7 @@ void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
-#define STBI_MALLOC(size) zeroAlloc(size)
+#define STBI_MALLOC(size) StbAlloc(size)
 #define STBI_REALLOC_SIZED(block, oldSize, newSize) ZeroGrow(block, oldSize, newSize)
 #define STBI_FREE(block) zeroFree(block)
 #define STB_IMAGE_STATIC
@@ -58,20 +69,72 @@ void* ZeroGrow(void* block, size_t oldSize, size_t newSize)
 #endif
 
 #include "image/stb_bridge.h"
+#include "platform/whole_file.h"
+
+namespace {
+
+// The file's bytes handed to stb through its reading callbacks, a buffer of 128 bytes at a
+// time, so that what it has read can be given back while it decodes: a JPEG's decoder holds its
+// planes and then its pixels, and the file need not be held beside them.
+struct MemoryReader {
+    uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    size_t releasedTo = 0;
+    bool release;
+
+    void advance(size_t n)
+    {
+        at += n < size - at ? n : size - at;
+        const size_t step = size_t(4) << 20;
+        if (release && at - releasedTo >= step) {
+            ReleaseReadPages(data, at);
+            releasedTo = at;
+        }
+    }
+};
+
+int ReadSome(void* user, char* out, int wanted)
+{
+    MemoryReader& r = *static_cast<MemoryReader*>(user);
+    size_t n = wanted < 0 ? 0 : size_t(wanted) < r.size - r.at ? size_t(wanted) : r.size - r.at;
+    memcpy(out, r.data + r.at, n);
+    r.advance(n);
+    return int(n);
+}
+
+void SkipSome(void* user, int n)
+{
+    if (n > 0) static_cast<MemoryReader*>(user)->advance(size_t(n));
+}
+
+int AtEnd(void* user)
+{
+    const MemoryReader& r = *static_cast<const MemoryReader*>(user);
+    return r.at >= r.size;
+}
+
+}  // namespace
 
 int StbInfo(const uint8_t* data, size_t size, int* width, int* height)
 {
+    allocationFailed = false;
     int channels = 0;
     return stbi_info_from_memory(data, int(size), width, height, &channels);
 }
 
-uint8_t* StbDecode(const uint8_t* data, size_t size, int* width, int* height)
+uint8_t* StbDecode(uint8_t* data, size_t size, bool releaseAsRead, int channels, int* width, int* height)
 {
-    int channels = 0;
-    return stbi_load_from_memory(data, int(size), width, height, &channels, 4);
+    allocationFailed = false;
+    int stored = 0;
+    MemoryReader reader = {data, size, 0, 0, releaseAsRead};
+    static const stbi_io_callbacks kCallbacks = {ReadSome, SkipSome, AtEnd};
+    return stbi_load_from_callbacks(&kCallbacks, &reader, width, height, &stored, channels);
 }
 
 const char* StbFailure() { return stbi_failure_reason(); }
+
+bool StbOutOfMemory() { return allocationFailed; }
 
 void StbRelease(uint8_t* pixels) { stbi_image_free(pixels); }
 

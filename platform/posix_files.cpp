@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -155,8 +156,9 @@ int StatPath(const std::string& path, struct stat* st)
 }
 
 // Opens without waiting: a FIFO with no writer, or a device, would otherwise hold the open (and
-// every read after it) forever. Only a regular file is handed on, in blocking mode; anything
-// else is a file that cannot be opened. Returns the descriptor, or -1 with lastError set.
+// every read after it) forever. Only a regular file is handed on; anything else is a file that
+// cannot be opened. The descriptor keeps O_NONBLOCK, which a regular file ignores: its reads and
+// writes wait for the disk all the same. Returns the descriptor, or -1 with lastError set.
 int OpenRegular(const std::string& path, int flags, struct stat& st)
 {
     int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
@@ -166,18 +168,22 @@ int OpenRegular(const std::string& path, int flags, struct stat& st)
         return -1;
     }
     DWORD refusal = ERROR_SUCCESS;
-    int mode;
     if (fstat(fd, &st) != 0) refusal = ErrorFromErrno(errno, path);
     else if (S_ISDIR(st.st_mode)) refusal = ErrorFromErrno(EISDIR, path);
     else if (!S_ISREG(st.st_mode)) refusal = ERROR_ACCESS_DENIED;
-    else if ((mode = fcntl(fd, F_GETFL)) < 0 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) < 0)
-        refusal = ErrorFromErrno(errno, path);
     if (refusal != ERROR_SUCCESS) {
         close(fd);
         lastError = refusal;
         return -1;
     }
     return fd;
+}
+
+// The size of the open file, or -1 with errno set.
+off_t FileSizeOf(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 ? st.st_size : -1;
 }
 
 // A path with no write permission bits is read-only for everybody, root included.
@@ -220,9 +226,9 @@ OpenFile* FileOf(HANDLE handle)
     return openFiles.count(f) ? f : nullptr;
 }
 
-bool MapPath(const char* corePath, std::string& out)
+bool MapPath(const char* corePath, std::string& out, bool matchCase = true)
 {
-    if (CoreToNativePath(corePath, out) && !out.empty()) return true;
+    if (CoreToNativePath(corePath, out, matchCase) && !out.empty()) return true;
     lastError = corePath ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER;
     return false;
 }
@@ -342,20 +348,42 @@ static HANDLE OpenForReading(const std::string& path, DWORD access, DWORD share)
     return f;
 }
 
+// The name as given first; only when a part of it is missing, the names in another letter
+// case that Wine would take (a folder read for each part), so that opening a file that is
+// there costs one open and one fstat.
+static HANDLE OpenExistingForReading(const char* name, DWORD access, DWORD share)
+{
+    std::string path;
+    if (!MapPath(name, path, false)) return INVALID_HANDLE_VALUE;
+    {
+        std::lock_guard<std::mutex> hold(registryLock);
+        HANDLE opened = OpenForReading(path, access, share);
+        if (opened != INVALID_HANDLE_VALUE || (lastError.cause != ENOENT && lastError.cause != ENOTDIR)) return opened;
+    }
+    const LastError missing = lastError;
+    std::string matched;
+    if (!MapPath(name, matched) || matched == path) {
+        lastError = missing;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::lock_guard<std::mutex> hold(registryLock);
+    return OpenForReading(matched, access, share);
+}
+
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, void*, DWORD disposition, DWORD,
                    HANDLE) try
 {
-    std::string path;
-    if (!MapPath(name, path)) return INVALID_HANDLE_VALUE;
     if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 ||
         (disposition != OPEN_EXISTING && disposition != CREATE_ALWAYS && disposition != OPEN_ALWAYS &&
          disposition != CREATE_NEW)) {
         lastError = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
+    if (disposition == OPEN_EXISTING && !(access & GENERIC_WRITE)) return OpenExistingForReading(name, access, share);
+    std::string path;
+    if (!MapPath(name, path)) return INVALID_HANDLE_VALUE;
 
     std::lock_guard<std::mutex> hold(registryLock);
-    if (disposition == OPEN_EXISTING && !(access & GENERIC_WRITE)) return OpenForReading(path, access, share);
     struct stat st;
 #ifdef VEX_MEMORY_FILES
     if (FindMemoryFile(path)) {
@@ -469,6 +497,14 @@ DWORD ReadWholeFile(const char* path, size_t most, std::string& out, WholeFileLi
     return error;
 }
 
+void ReleaseReadPages(void* data, size_t size)
+{
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (uintptr_t(data) + page - 1) & ~(page - 1), end = (uintptr_t(data) + size) & ~(page - 1);
+    if (page == 0 || end <= begin || end - begin < 4 * page) return;
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);  // a hint: its failure changes nothing
+}
+
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD got, void*)
 {
     if (got) *got = 0;
@@ -538,20 +574,28 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     // bits; with one, the two halves make a signed 64-bit distance.
     int64_t move = distanceHigh ? int64_t((uint64_t(uint32_t(*distanceHigh)) << 32) | uint32_t(distance))
                                 : int64_t(distance);
-    off_t base = whence == SEEK_SET ? 0
-               : f->inMemory   ? off_t(whence == SEEK_CUR ? f->memoryPosition : f->memorySize)
-                               : lseek(f->fd, 0, whence);
-    if (base < 0) {
-        lastError = ErrorFromErrno(errno, "");
-        return INVALID_SET_FILE_POINTER;
+    // One system call for the usual moves (to an offset, to the end, asking where it is); a
+    // relative move looks its base up without moving, so that a refused one moves nothing.
+    int64_t target = move;
+    bool moved = false;
+    if (f->inMemory) {
+        target += int64_t(whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->memoryPosition : f->memorySize);
+    } else if (whence != SEEK_SET) {
+        off_t base = move == 0 ? lseek(f->fd, 0, whence) : whence == SEEK_CUR ? lseek(f->fd, 0, SEEK_CUR)
+                                                                               : FileSizeOf(f->fd);
+        if (base < 0) {
+            lastError = ErrorFromErrno(errno, "");
+            return INVALID_SET_FILE_POINTER;
+        }
+        target += int64_t(base);
+        moved = move == 0;
     }
-    int64_t target = int64_t(base) + move;
     if (target < 0 || (!distanceHigh && target > int64_t(0xFFFFFFFEu))) {
         lastError = ERROR_INVALID_PARAMETER;  // Windows: a negative seek, or beyond 32 bits
         return INVALID_SET_FILE_POINTER;
     }
     if (f->inMemory) f->memoryPosition = size_t(target);
-    else if (lseek(f->fd, off_t(target), SEEK_SET) < 0) {
+    else if (!moved && lseek(f->fd, off_t(target), SEEK_SET) < 0) {
         lastError = ErrorFromErrno(errno, "");
         return INVALID_SET_FILE_POINTER;
     }

@@ -16,6 +16,10 @@ namespace {
 // From the first component found neither way on, the path is kept as given (a file to create).
 void MatchCaseFrom(std::string& path, size_t from)
 {
+    // Exact names first, for the whole path at once: when it is there as given, every part of
+    // it is, and no folder need be read.
+    struct stat whole;
+    if (lstat(path.c_str(), &whole) == 0) return;
     std::string done = path.substr(0, from - 1);  // up to the slash before `from`
     size_t pos = from;
     while (pos < path.size()) {
@@ -58,7 +62,7 @@ void AppendWithSlashes(const char* path, std::string& out)
 // drives are those of the Wine prefix the game lives in: its dosdevices links ("c:" -> ../drive_c,
 // "z:" -> /), named in lower case whatever case the path uses. A drive-relative name is taken
 // from the drive's root, since this layer keeps no current folder per drive.
-bool MapDrivePath(char letter, const char* rest, std::string& out)
+bool MapDrivePath(char letter, const char* rest, std::string& out, bool matchCase)
 {
     out.clear();
     char prefix[4096];
@@ -70,19 +74,19 @@ bool MapDrivePath(char letter, const char* rest, std::string& out)
     size_t drive = out.size();
     if (*rest && *rest != '\\') out += '/';
     AppendWithSlashes(rest, out);
-    if (out.size() > drive + 1) MatchCaseFrom(out, drive + 1);
+    if (matchCase && out.size() > drive + 1) MatchCaseFrom(out, drive + 1);
     return true;
 }
 
 }  // namespace
 
-bool CoreToNativePath(const char* corePath, std::string& out)
+bool CoreToNativePath(const char* corePath, std::string& out, bool matchCase)
 {
     out.clear();
     if (!corePath) return false;
     if (corePath[0] == '\\' && corePath[1] == '\\') return false;  // no network shares here
     if (IsDriveLetter(corePath[0]) && corePath[1] == ':')
-        return MapDrivePath(corePath[0], corePath + 2, out);
+        return MapDrivePath(corePath[0], corePath + 2, out, matchCase);
     AppendWithSlashes(corePath, out);
     return true;
 }

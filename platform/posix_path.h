@@ -7,6 +7,8 @@
 
 // Maps `corePath` to the native path in `out`. Returns false, with `out` empty, when the path
 // names nothing this system can reach: a null path, a UNC path (\\server\share\...), or a path
-// on a drive letter that is not mapped.
-bool CoreToNativePath(const char* corePath, std::string& out);
+// on a drive letter that is not mapped. Names on a drive are matched as Wine matches them, in
+// any letter case; with `matchCase` false they are taken as given (a caller that tries the
+// exact name first, and matches only when it is missing).
+bool CoreToNativePath(const char* corePath, std::string& out, bool matchCase = true);
 #endif

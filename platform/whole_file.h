@@ -19,3 +19,9 @@ enum WholeFileLimit { RefuseLonger, CutLonger };
 // SystemErrorText words), ERROR_ACCESS_DENIED also for a folder, FIFO, socket or device (never
 // waited on), kErrorFileTooLarge, ERROR_NOT_ENOUGH_MEMORY. `out` is empty on failure.
 DWORD ReadWholeFile(const char* path, size_t most, std::string& out, WholeFileLimit limit = RefuseLonger);
+
+// Gives back to the system the whole memory pages inside data[0..size) of a block the caller
+// owns and will read no more (a file's bytes, once decoded): they stop counting against the
+// process's memory and read as zero, or as they were, if touched again. The block stays
+// allocated and is freed as usual. Blocks smaller than a few pages are left alone.
+void ReleaseReadPages(void* data, size_t size);

@@ -40,3 +40,16 @@ DWORD ReadWholeFile(const char* path, size_t most, std::string& out, WholeFileLi
     out.resize(got);
     return ERROR_SUCCESS;
 }
+
+void ReleaseReadPages(void* data, size_t size)
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const uintptr_t page = system.dwPageSize;
+    const uintptr_t begin = (uintptr_t(data) + page - 1) & ~(page - 1), end = (uintptr_t(data) + size) & ~(page - 1);
+    if (page == 0 || end <= begin || end - begin < 4 * page) return;
+    // The contents are no longer wanted, and the pages leave the working set (unlocking pages
+    // that are not locked does that); both are hints.
+    VirtualAlloc(reinterpret_cast<void*>(begin), end - begin, MEM_RESET, PAGE_READWRITE);
+    VirtualUnlock(reinterpret_cast<void*>(begin), end - begin);
+}

@@ -161,6 +161,13 @@ def own_fixtures(out):
     write(out, "bad_tga_mirrored_32.tga", tga(32, a32, descriptor=0x18))
     write(out, "bad_tga32_16.tga", tga(16, rgb_rows(alpha, 16)))
     write(out, "bad_tga_colourmap_32.tga", tga(32, a32, colour_map=1))
+    # As GIMP saves a picture with transparency: a 124-byte header whose bit fields give the
+    # colours and an alpha channel.
+    rows32 = [bytes(c for (r, g, b) in row for c in (b, g, r, 128)) for row in g32]
+    gimp = bytearray(bmp(32, 32, rows32, info_size=124, compression=3))
+    gimp[14 + 40:14 + 56] = struct.pack("<IIII", 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000)
+    gimp[14 + 56:14 + 60] = b"BGRs"
+    write(out, "bad_gimp_bmp32_32.bmp", bytes(gimp))
 
 
 def encoder_fixtures(out):

@@ -23,6 +23,14 @@ expect "players lists the profiles in the dialog's order, race 1 (RZ) first" \
 2    Aldric     KSV      none    C:\\Games\\Quillmere\\Players\\Aldric\\
 3    Corvin     OB       none    C:\\Games\\Quillmere\\Players\\Corvin\\
 4    Skirmisher Skirmish none    C:\\Games\\Quillmere\\Players\\Skirmish\\" "$out"
+# For completion: the names --player takes, each once, nothing else on either stream.
+out=$(run players --names 2>"$work/err") || fail "players --names: exit status $?"
+expect "players --names" "Brenna
+Aldric
+Corvin
+Skirmisher
+Skirmish" "$out"
+expect "players --names says nothing else" "" "$(tr -d '\r' <"$work/err")"
 out=$(run players --paths) || fail "players --paths: exit status $?"
 # (Under Wine the path may lead through the prefix's drive link: compared where it leads.)
 header=$(head -1 <<<"$out") row=$(sed -n 3p <<<"$out")
@@ -113,6 +121,17 @@ out=$(run install "${at}Wide.png" --player Brenna --in-game --fit) || fail "inst
 expect "install --fit" "File 'Wide.png' converted to 'C:\\Games\\Quillmere\\Players\\Brenna\\BannerUser.tex'." "$(tail -1 <<<"$out")"
 [ "$(stat -c %s "$players/Brenna/BannerUser.tex")" = 5504 ] || fail "install --fit: not one 32x32 record"
 rm -f "$players/Brenna/BannerUser.tex"
+# Without --fit the picture is refused with the way on; with it, a variant set that lacks one
+# names it with the rule.
+status=0; run install "${at}Wide.png" --player Brenna --in-game >/dev/null 2>"$work/err" || status=$?
+expect "install of a PNG without --fit" "1: File 'Wide.png' is not a valid bitmap file.
+To make it the banner first: add --fit" "$status: $(tr -d '\r' <"$work/err")"
+cp "$pictures/Wide.png" "$pictures/Wide#2.png"
+status=0; run install "${at}Wide.png" --player Brenna --in-game --fit >/dev/null 2>"$work/err" || status=$?
+expect "install --fit with #2 alone" "1: vexillor-cli install: ${at}Wide#1.png is missing: destroyed pictures are #1 alone, or #1, #2 and #3" \
+    "$status: $(tr -d '\r' <"$work/err")"
+rm -f "$pictures/Wide#2.png"
+[ -e "$players/Brenna/BannerUser.tex" ] && fail "a refused install wrote a banner"
 
 # refuses WHAT PATTERN ARGS...: exit status 1, and PATTERN in what it says.
 refuses() {
@@ -139,6 +158,8 @@ if [ $# -eq 1 ]; then
         "the registry file $work/bare/system.reg cannot be read (No such file or directory)" players
     printf '%s\n' 'WINE REGISTRY Version 2' >"$work/bare/system.reg"
     WINEPREFIX=$work/bare refuses "no key" "the registry key is missing" players
+    status=0; out=$(WINEPREFIX=$work/bare "$cli" players --names 2>&1) || status=$?
+    expect "players --names without an installation: status 1, not a word" "1:" "$status:$out"
     # The output folder named in another letter case than the folder on disk.
     sed -i 's/Games\\\\Quillmere/games\\\\QUILLMERE/' "$prefix/system.reg"
     out=$(run players) || fail "an OutputDir in another case: exit status $?"

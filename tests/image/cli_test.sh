@@ -43,12 +43,20 @@ convert makes a single banner"
 run 1 check "$fixtures/gradient32.rgba"
 is "$err" "File 'gradient32.rgba' is not a valid bitmap file."
 
-# Each refused picture is named with what was found and what a banner needs.
+# Each refused picture is named with what was found and what a banner needs, and, when fit can
+# take it, a closing line saying what to run; convert and install say to add --fit.
+fitline() { echo "To make it a banner picture: vexillor-cli fit $1 --in-game (or --statistic)"; }
 while IFS='|' read -r file reason; do
-    run 1 check "$fixtures/$file"; is "$err" "$fixtures/$file: $reason"
+    run 1 check "$fixtures/$file"
+    if [ "$file" = bad_tga_colourmap_32.tga ]; then  # a colour map it lacks: fit cannot read it either
+        is "$err" "$fixtures/$file: $reason"
+    else
+        is "$err" "$fixtures/$file: $reason"$'\n'"$(fitline "$fixtures/$file")"
+    fi
 done <<'ROWS'
 bad_bmp24_16.bmp|16×16, 24-bit BMP; a banner is 32×32 or 64×64
 bad_pil_bmp32_32.bmp|32-bit BMP; a BMP banner has 1, 4, 8 or 24 bits
+bad_gimp_bmp32_32.bmp|a 32-bit BMP with transparency, as GIMP saves it; a BMP banner has 1, 4, 8 or 24 bits
 bad_bmp_topdown_32.bmp|rows stored top first; a BMP banner stores the bottom row first
 bad_im_bmp_rle8_64.bmp|RLE compression; a BMP banner is uncompressed
 bad_bmp_core12_32.bmp|a BMP with the old 12-byte header; a banner needs one of 40 bytes or more
@@ -60,6 +68,18 @@ bad_pil_tga_rle_32.tga|RLE compression; a TGA banner is uncompressed
 bad_tga_colourmap_32.tga|a colour-mapped TGA; a TGA banner is true colour with alpha
 bad_tga32_16.tga|16×16, 32-bit TGA; a banner is 32×32 or 64×64
 ROWS
+# Another kind of picture: the window program's words, then the way on; its name quoted for
+# the shell when it needs to be.
+/usr/bin/python3 -c 'import sys; from PIL import Image; Image.new("RGB", (40, 30)).save(sys.argv[1])' "$work/My crest.png"
+cp "$work/My crest.png" "$work/crest.png"; cp "$work/My crest.png" "$work/png.bmp"
+run 1 check "$work/My crest.png"
+is "$err" "File 'My crest.png' is not a valid bitmap file."$'\n'"$(fitline "$(os "'$work/My crest.png'" "\"$work/My crest.png\"")")"
+run 1 check "$work/png.bmp"
+is "$err" "$work/png.bmp: a PNG picture, not a BMP"$'\n'"$(fitline "$work/png.bmp")"
+run 1 convert "$work/crest.png" "$work/crest.tex"
+is "$err" "Error converting file 'crest.png'.
+$work/crest.png: a PNG picture, not a BMP
+To make it the banner first: add --fit --in-game (or --fit --statistic)"
 
 # Files that cannot be read at all: the system's reason, never "invalid format".
 w=$work
@@ -76,6 +96,7 @@ ROWS
 cp "$fixtures/own_tga32_32.tga" "$work/four.tga"; cp "$fixtures/im_tga_alpha32.tga" "$work/four#1.tga"
 cp "$fixtures/pil_tga32_64.tga" "$work/four#2.tga"; cp "$fixtures/own_tga_id_32.tga" "$work/four#3.tga"
 run 0 convert "$work/four.tga" "$work/Players/P1/four.tex"
+is "$err" "made folder $work/Players/P1/"
 run 0 inspect "$work/Players/P1/four.tex" --png "$work/png"
 is "$(head -1 <<<"$out")" "banner texture, TGA source, 32×32, with 3 destroyed variants"
 has "$out" "set: 4 records, flags 0x43000022 (set format width height tga)"
@@ -113,21 +134,27 @@ while IFS='|' read -r variants story code; do
     for k in $variants; do
         case $k in bad*) cp "$w/bad48.bmp" "$w/v/c#${k#bad}.bmp" ;; *) cp "$w/v/c.bmp" "$w/v/c#$k.bmp" ;; esac
     done
-    run 0 check "$w/v/c.bmp"; is "$(tail -1 <<<"$out")" "${story//V/$w/v/c}"
+    run 0 check "$w/v/c.bmp"
+    [ "$code" = 1 ] && story="$story: destroyed pictures are #1 alone, or #1, #2 and #3"
+    is "$(tail -1 <<<"$out")" "${story//V/$w/v/c}"
     run "$code" convert "$w/v/c.bmp" "$w/v/c.tex"
     if [ "$code" = 1 ]; then
-        is "$(tail -1 <<<"$err")" "${story//V/$w/v/c}"; [ -e "$w/v/c.tex" ] && fail "variants $variants: c.tex written"
+        rule=${story#convert will refuse: }
+        is "$err" "Error converting file 'c.bmp'."$'\n'"${rule//V/$w/v/c}"
+        [ -e "$w/v/c.tex" ] && fail "variants $variants: c.tex written"
+    else
+        is "$err" ""
     fi
 done <<'ROWS'
 |convert makes a single banner|0
 1|convert makes a set of 2|0
 1 2 3|convert makes a set of 4|0
-2|convert will refuse: V#2.bmp without V#1.bmp|1
-3|convert will refuse: V#3.bmp without V#1.bmp|1
-2 3|convert will refuse: V#2.bmp without V#1.bmp|1
-1 2|convert will refuse: V#2.bmp without V#3.bmp|1
-1 3|convert will refuse: V#3.bmp without V#2.bmp|1
-1 bad2 3|convert will refuse: V#3.bmp without V#2.bmp|1
+2|convert will refuse: V#1.bmp is missing|1
+3|convert will refuse: V#1.bmp is missing|1
+2 3|convert will refuse: V#1.bmp is missing|1
+1 2|convert will refuse: V#3.bmp is missing|1
+1 3|convert will refuse: V#2.bmp is missing|1
+1 bad2 3|convert will refuse: V#2.bmp cannot be used (48×48, 24-bit BMP; a banner is 32×32 or 64×64)|1
 ROWS
 rm -f "$w/v/c#"*; cp "$w/bad48.bmp" "$w/v/c#2.bmp"
 run 0 check "$w/v/c.bmp"; has "$out" "destroyed 2: $w/v/c#2.bmp: not used: 48×48, 24-bit BMP; a banner is"
@@ -180,9 +207,9 @@ if [ -z "$wine" ]; then  # Wine has no FIFOs or device nodes to offer a Windows 
     fi
 fi
 
-# A folder that cannot be made: the system's reason.
+# A folder that cannot be made: a file is where it would be.
 run 1 convert "$w/keep.bmp" "$w/keep.bmp/sub/x.tex"
-is "$(tail -1 <<<"$err")" "$w/keep.bmp/sub/x.tex: $(os 'Not a directory' 'Path not found')"
+is "$(tail -1 <<<"$err")" "$w/keep.bmp/sub/x.tex: $w/keep.bmp is a file, not a folder"
 
 # A link as the destination is written through: the link stays, its target gets the banner.
 mkdir "$w/elsewhere"; echo old >"$w/elsewhere/real.tex"; ln -s ../elsewhere/real.tex "$w/v/link.tex"

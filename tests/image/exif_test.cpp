@@ -270,17 +270,18 @@ TEST(ApplyOrientation, EachOfTheEight)
         EXPECT_EQ(want[n], Letters(p, w, h)) << "orientation " << n;
         bool sideways = n >= 5 && n <= 8;
         EXPECT_EQ(sideways ? 2u : 3u, w) << "orientation " << n;
-        EXPECT_TRUE(sideways || p == before) << "orientation " << n << " must work in place";
+        EXPECT_EQ(before, p) << "orientation " << n << " must work in place";
         zeroFree(p);
     }
 }
 
-// Sizes across the copy's 32-pixel tiles, single rows and columns, odd and even sides: each
-// turn against the EXIF table pixel by pixel, and undone by its inverse.
+// Single rows and columns, squares, odd and even sides, sides of which one divides the other
+// (whose cycles are short) and prime ones (whose cycles are long): each turn against the EXIF
+// table pixel by pixel, and undone by its inverse.
 TEST(ApplyOrientation, AnySizeAndUndoneByItsInverse)
 {
     const int inverse[9] = {0, 1, 2, 3, 4, 5, 8, 7, 6};
-    const uint32_t sizes[][2] = {{1, 1}, {1, 5}, {6, 1}, {2, 2}, {70, 37}, {33, 64}, {64, 33}};
+    const uint32_t sizes[][2] = {{1, 1}, {1, 5}, {6, 1}, {2, 2}, {70, 37}, {33, 64}, {64, 33}, {64, 128}, {127, 3}};
     for (const auto& s : sizes) {
         for (int n = 1; n <= 8; ++n) {
             SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]) + ", orientation " + std::to_string(n));
@@ -307,8 +308,8 @@ TEST(ApplyOrientation, AnySizeAndUndoneByItsInverse)
     }
 }
 
-// Without memory for the copy, the sideways turns fail and leave the picture whole; the others
-// need none. The reader then refuses the picture with the reason, holding nothing.
+// Without memory for the bookkeeping, the sideways turns fail and leave the picture whole;
+// the others need none. The reader then refuses the picture with the reason, holding nothing.
 TEST(ApplyOrientation, NoMemoryLeavesThePictureAsItWas)
 {
     for (int n = 1; n <= 8; ++n) {

@@ -27,6 +27,7 @@ run() {
     [ "$got" -eq "$want" ] || fail "vexillor-cli $* exited $got, expected $want (stderr: $err)"
 }
 has() { case "$1" in *"$2"*) ;; *) fail "expected '$2' in: $1" ;; esac; }
+is() { [ "$1" = "$2" ] || fail "expected '$2', got '$1'"; }
 # measure SCRIPT ARGS...: Python with Pillow over the files; prints what it measured, fails on exit 1.
 measure() { $py -c "$@" || fail "measured: $1"; }
 
@@ -125,9 +126,25 @@ has "$out" "(172x152: 2 records, every level x2)"
 run 0 preview "${at}v.png" -o "${at}sheet2.png" --statistic --size 32 --scale 2
 cmp -s sheet.png sheet2.png || fail "a picture's preview differs from its texture's"
 rm "v#1.png"; cp check.png "v#2.png"
+rule="destroyed pictures are #1 alone, or #1, #2 and #3"
 run 1 fit "${at}v.png" --in-game -o "${at}w.bmp"
-has "$err" "Can't collect all 'destroyed' textures"
+is "$err" "vexillor-cli fit: ${at}v#1.png is missing: $rule"
 [ -e w.bmp ] && fail "a refused fit wrote w.bmp"
+# The variant a set lacks is named on every way to a banner; one that is there but unreadable
+# is named with its reason.
+cp check.png "v#1.png"
+run 1 convert "${at}v.png" "${at}w.tex" --fit --in-game
+is "$err" "vexillor-cli convert: ${at}v#3.png is missing: $rule"
+run 1 preview "${at}v.png" -o "${at}w.png" --in-game
+is "$err" "vexillor-cli preview: ${at}v#3.png is missing: $rule"
+echo "not a picture" >"v#3.png"; cp check.png "v#2.png"; rm "v#1.png"
+run 1 fit "${at}v.png" --statistic -o "${at}w.tga"
+is "$err" "vexillor-cli fit: ${at}v#1.png is missing: $rule"
+cp check.png "v#1.png"
+run 1 fit "${at}v.png" --statistic -o "${at}w.tga"
+is "$err" "vexillor-cli fit: ${at}v#3.png cannot be used (not a PNG, JPEG, GIF, BMP or TGA picture): $rule"
+rm "v#1.png" "v#2.png" "v#3.png"
+ls w.* >/dev/null 2>&1 && fail "a refused set left $(ls w.*)"
 
 # Refused pictures: exit 1 with the reason, nothing written.
 head -c 300 photo.png >cut.png
@@ -148,7 +165,29 @@ for c in "cut.png:truncated or damaged PNG" "cut.jpg:truncated or damaged JPEG" 
     run 1 convert "$at$f" "${at}bad.tex" --fit --in-game
     has "$err" "${c#*:}"
 done
+# A size the file is too small to hold is refused before anything is decoded.
+$py -c '
+import struct, zlib
+ihdr = struct.pack(">IIBBBBB", 16000, 16000, 8, 6, 0, 0, 0)
+chunk = lambda t, d: struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d))
+open("claims.png", "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(b"\0" * 1000)))'
+run 1 fit "${at}claims.png" --statistic -o "${at}bad.tga"
+has "$err" "Can't read picture 'claims.png': truncated or damaged PNG (16000x16000 pixels need at least 992263 bytes; the file has"
 ls bad.* >/dev/null 2>&1 && fail "a refused picture left $(ls bad.*)"
+# Memory that cannot be had: the reason, exit 1, nothing written. Natively only, where the
+# process's memory can be held down (AddressSanitizer's own limit in a sanitized build).
+if [ -z "${prefix:-}" ]; then
+    $py -c 'from PIL import Image; Image.new("RGBA", (6000, 6000), (20, 90, 200, 255)).save("big.png")'
+    if grep -q AddressSanitizer "$cli"; then
+        ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=64 run 1 fit "${at}big.png" --statistic -o "${at}big.tga"
+        err=$(grep -v '^==[0-9]*==WARNING: AddressSanitizer failed to allocate' <<<"$err")  # the sanitizer's own note
+    else
+        (ulimit -v 262144; run 1 fit "${at}big.png" --statistic -o "${at}big.tga"; echo "$err" >err.txt)
+        err=$(cat err.txt)
+    fi
+    is "$err" "vexillor-cli fit: Can't read picture 'big.png': not enough memory to decode a 6000x6000 picture"
+    [ -e big.tga ] && fail "a picture refused for memory left big.tga"
+fi
 
 # Never over its own input, refused as convert refuses it; usage errors are exit 2.
 cp bands-banner.bmp own.bmp; cp own.bmp own.before
@@ -169,12 +208,69 @@ has "$err" "${at}folder.tex: a folder is there, not a file"
 run 2 fit "${at}disc.png" --in-game --size 64
 has "$err" "the in-game banner is 32x32; --size 64 is for --statistic"
 run 2 fit "${at}disc.png";                             has "$err" "choose one banner kind"
-run 2 fit "${at}disc.png" --statistic -o "${at}x.bmp"; has "$err" "OUT must end in .tga"
+run 2 fit "${at}disc.png" --statistic -o "${at}x.png"; has "$err" "OUT must end in .tga or .bmp for the statistics banner"
+run 2 fit "${at}disc.png" --in-game -o "${at}x.tga";   has "$err" "OUT must end in .bmp for the in-game banner"
 run 2 convert "${at}disc.png" "${at}x.tex" --crop;     has "$err" "go with --fit"
 run 2 install "${at}disc.png" --player 1 --in-game --crop;          has "$err" "go with --fit"
 run 2 install "${at}disc.png" --player 1 --in-game --fit --size 64; has "$err" "--size 64 is for --statistic"
 run 2 preview "${at}v.tex" -o "${at}x.png" --in-game;  has "$err" "a texture file is shown as it is"
 run 0 fit --help;                                      has "$out" "--smooth"
+
+# The statistics banner as a BMP: 64x64, alpha on or off, converted by the window program's
+# rules as a BMP (flags 0x03000016); the soft edge of the disc is either kept or keyed.
+run 0 fit "${at}disc.png" --statistic -o "${at}stat.bmp"
+is "$out" "wrote ${at}stat.bmp (64x64, statistics banner)"
+run 0 check "${at}stat.bmp"; has "$out" "64x64 BMP"
+measure '
+from PIL import Image
+px = list(Image.open("stat.bmp").getdata()); key = (255, 0, 255)
+raise SystemExit(len(px) != 64 * 64 or px.count(key) in (0, len(px)) or any(p != key and p[0] < 250 for p in px))'
+run 0 convert "${at}stat.bmp" "${at}stat.tex"
+run 0 inspect "${at}stat.tex"; has "$out" "record 0 at 20: 64x64, 5 levels, flags 0x03000016"
+
+# preview without -o: STEM-preview.png beside the picture, as fit names its banner.
+run 0 preview "${at}disc.png" --statistic
+is "$out" "wrote ${at}disc-preview.png (544x272: 1 record, every level x4)"
+[ -s disc-preview.png ] || fail "preview wrote no disc-preview.png"
+run 0 preview "${at}stat.tex" --scale 1
+is "$out" "wrote ${at}stat-preview.png (172x80: 1 record, every level x1)"
+
+# Folders the writing makes are named, as typed; writes that fail say why, once, and leave
+# nothing behind.
+run 0 fit "${at}disc.png" --in-game -o "${at}made/a/disc.bmp"
+is "$err" "made folder ${at}made/a/"
+run 0 preview "${at}disc.png" --in-game -o "${at}made/b/sheet.png"
+is "$err" "made folder ${at}made/b/"
+run 0 inspect "${at}stat.tex" --png "${at}made/c/d/stat"
+is "$err" "made folder ${at}made/c/d/"
+run 0 convert "${at}disc.png" "${at}made/e/disc.tex" --fit --in-game
+is "$err" "made folder ${at}made/e/"
+[ -s made/a/disc.bmp ] && [ -s made/b/sheet.png ] && [ -s made/c/d/stat-banner.png ] && [ -s made/e/disc.tex ] ||
+    fail "the writes into made folders: $(find made)"
+run 0 fit "${at}disc.png" --in-game -o "${at}made/a/again.bmp"
+is "$err" ""
+: >plain; mkdir -p taken taken.bmp taken.png taken-banner.png taken.tex
+while IFS='|' read -r output why; do
+    case $output in
+        *.bmp) run 1 fit "${at}disc.png" --in-game -o "$at$output"; what="vexillor-cli fit: cannot write '$at$output'" ;;
+        *.png) run 1 preview "${at}disc.png" --in-game -o "$at$output"; what="vexillor-cli preview: cannot write '$at$output'" ;;
+        *.tex) run 1 convert "${at}disc.png" "$at$output" --fit --in-game
+               what="Error converting file 'disc.png'."$'\n'"$at$output" ;;
+        *) run 1 inspect "${at}stat.tex" --png "$at$output"; what="vexillor-cli inspect: cannot write $at$output-banner.png" ;;
+    esac
+    is "$err" "$what: $why"
+done <<ROWS
+plain/x.bmp|${at}plain is a file, not a folder
+plain/x.png|${at}plain is a file, not a folder
+plain/x.tex|${at}plain is a file, not a folder
+plain/x|${at}plain is a file, not a folder
+taken.bmp|a folder is there, not a file
+taken.png|a folder is there, not a file
+taken.tex|a folder is there, not a file
+taken|a folder is there, not a file
+ROWS
+[ "$(ls -d plain* taken* | tr '\n' ' ')" = "plain taken taken-banner.png taken.bmp taken.png taken.tex " ] ||
+    fail "failed writes left: $(ls -d plain* taken*)"
 
 if [ "$failures" -ne 0 ]; then echo "$failures failure(s)"; exit 1; fi
 echo "all fit checks passed"

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/zero_alloc.h"
 #include "image/banner_files.h"
 #include "image/banner_fit.h"
 #include "image/convert.h"
@@ -57,6 +58,27 @@ Bytes PngHeaderOnly(uint32_t w, uint32_t h)
         for (int s = 24; s >= 0; s -= 8) b.push_back(uint8_t(v >> s));
     for (uint8_t v : {8, 6, 0, 0, 0, 0, 0, 0, 0}) b.push_back(v);  // depth, RGBA, methods, CRC
     return b;
+}
+
+// A 24-bit BMP's headers claiming w by h, with no pixels.
+Bytes BmpHeaderOnly(uint32_t w, uint32_t h)
+{
+    Bytes b(54, 0);
+    b[0] = 'B', b[1] = 'M', b[10] = 54, b[14] = 40, b[26] = 1, b[28] = 24;
+    for (int i = 0; i < 4; ++i) b[18 + i] = uint8_t(w >> 8 * i), b[22 + i] = uint8_t(h >> 8 * i);
+    return b;
+}
+
+// The JPEG with its frame header's size changed to w by h.
+Bytes JpegClaiming(Bytes jpeg, uint16_t w, uint16_t h)
+{
+    for (size_t i = 0; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = uint8_t(h >> 8), jpeg[i + 6] = uint8_t(h);  // height, then width, big-endian
+            jpeg[i + 7] = uint8_t(w >> 8), jpeg[i + 8] = uint8_t(w);
+            break;
+        }
+    return jpeg;
 }
 
 }  // namespace
@@ -114,7 +136,15 @@ TEST(SourcePictures, RefusalsSayWhy)
         {"text", Bytes(text.begin(), text.end()), false, "not a PNG, JPEG, GIF, BMP or TGA picture"},
         {"huge PNG", PngHeaderOnly(100000, 100000), false, "100000x100000 pixels, more than 16384 a side"},
         {"wide PNG", PngHeaderOnly(16385, 1), false, "16385x1 pixels, more than 16384 a side"},
-        {"too many pixels", PngHeaderOnly(16384, 16384), false, "16384x16384 pixels, more than 64 million in all"},
+        {"the largest size in a tiny PNG", PngHeaderOnly(16384, 16384), false,
+         "truncated or damaged PNG (16384x16384 pixels need at least 1040463 bytes; the file has 33 bytes)"},
+        {"a JPEG frame of 16000x12000 in a small file",
+         JpegClaiming(ReadFileBytes(NativePath(FitFixture("baseline.jpg"))), 16000, 12000), false,
+         "truncated or damaged JPEG (16000x12000 pixels need at least 375000 bytes; the file has "},
+        {"a GIF screen of 16384x16384", Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0x40, 0, 0x40, 0, 0, 0, ';'}, false,
+         "truncated or damaged GIF (16384x16384 pixels need at least 24 KiB"},
+        {"a BMP of 16384x16384 in its headers alone", BmpHeaderOnly(16384, 16384), false,
+         "truncated or damaged BMP (16384x16384 pixels need at least 16 KiB; the file has 54 bytes)"},
         {"truncated PNG", Bytes(png.begin(), png.begin() + 60), false, "truncated or damaged PNG"},
         {"truncated JPEG", Bytes(jpg.begin(), jpg.begin() + jpg.size() / 2), false, "truncated or damaged JPEG"},
         {"Huffman overrun", dht, false, "damaged JPEG (a Huffman table of more than 256 codes)"},
@@ -137,9 +167,33 @@ TEST(SourcePictures, RefusalsSayWhy)
     SourceError e;
     SourceLimits small = {16, 1000, 100};
     EXPECT_EQ(0, DecodeSourcePicture(png.data(), png.size(), false, small, p, e));
-    EXPECT_STREQ("file larger than 64 MiB", e.text);
+    EXPECT_STREQ("file larger than 100 bytes", e.text);
     EXPECT_EQ(0, ReadSourcePicture(FitFixture("absent.png").c_str(), p, e));
     EXPECT_EQ(0, strncmp("cannot open the file (", e.text, 22)) << e.text;  // and the system's reason
+}
+
+// Without memory at any step of the reading, a picture is refused for that reason, never as
+// damaged, and nothing is held; a JPEG's widening and a sideways turn included.
+TEST(SourcePictures, NoMemorySaysSo)
+{
+    for (const char* name : {"baseline.jpg", "progressive.jpg", "rgba.png", "interlaced.png", "frame.gif",
+                             "rgb24.bmp", "rle8.bmp", "rgba32.tga"}) {
+        Bytes data = ReadFileBytes(NativePath(FitFixture(name)));
+        long allowed = 0;
+        for (;; ++allowed) {
+            SourcePicture p;
+            SourceError e;
+            zeroAllocFailAfter(allowed);
+            int ok = DecodeSourcePicture(data.data(), data.size(), true, kSourceLimits, p, e);
+            zeroAllocFailAfter(-1);
+            if (ok) break;
+            EXPECT_EQ(0, strncmp(e.text, "not enough memory ", 18))
+                << name << ", " << allowed << " allowed: " << e.text;
+            EXPECT_EQ(nullptr, p.pixels);
+            ASSERT_LT(allowed, 5000) << name;
+        }
+        EXPECT_GT(allowed, 0) << name << " was read without memory";
+    }
 }
 
 // The fitting's rules on pictures built here (the quality figures on real files are measured
@@ -207,8 +261,8 @@ TEST(BannerFiles, ReadBackByTheWindowProgramsReaders)
         ASSERT_EQ(1, FitBannerSet(dir.core("logo.png").c_str(), o, set, error)) << error.text;
         ASSERT_EQ(1, set.count);
         std::string out = dir.core(kind == BannerInGame ? "b.bmp" : "b.tga");
-        ASSERT_EQ(1, kind == BannerInGame ? WriteBannerBmp(out.c_str(), set.pictures[0])
-                                          : WriteBannerTga(out.c_str(), set.pictures[0]));
+        ASSERT_EQ(1, kind == BannerInGame ? WriteBannerBmp(out.c_str(), set.pictures[0], error)
+                                          : WriteBannerTga(out.c_str(), set.pictures[0], error));
         int32_t w = 0, h = 0;
         ASSERT_EQ(1, CheckBannerPicture(out.c_str(), &w, &h));
         EXPECT_EQ(int32_t(o.size), w);
@@ -240,6 +294,14 @@ TEST(BannerFiles, VariantsFollowTheRule)
         ImageError error;
         EXPECT_EQ(c.count ? 1 : 0, FitBannerSet(dir.core("logo.png").c_str(), o, set, error));
         EXPECT_EQ(c.count, set.count);
+        for (int k = 1; k <= 3; ++k) {
+            bool there = strchr(c.present, '0' + k) || strchr(c.broken, '0' + k);
+            EXPECT_EQ(there, set.present[k - 1]) << "variant " << k;
+            EXPECT_EQ(strchr(c.present, '0' + k) != nullptr, set.taken[k - 1]) << "variant " << k;
+            if (strchr(c.broken, '0' + k)) {
+                EXPECT_STREQ("not a PNG, JPEG, GIF, BMP or TGA picture", set.refused[k - 1].text);
+            }
+        }
         if (!c.count) {
             EXPECT_STREQ("Can't collect all 'destroyed' textures", error.text);
             continue;

@@ -7,28 +7,8 @@
 # Skips (exit 0, saying why) when not run as root or when the user cannot be made.
 set -uo pipefail
 suite=$1 filter=$2 tools=$(cd "$(dirname "$0")/../../tools" && pwd) user=vexillor-ro-test
-if [ "$(id -u)" -ne 0 ]; then
-    echo "SKIP: not root; the suites' own run is already an ordinary user's"
-    exit 0
-fi
-if ! command -v useradd >/dev/null || ! command -v runuser >/dev/null; then
-    echo "SKIP: no useradd or runuser to make a throw-away user"
-    exit 0
-fi
-made=0
-if ! id "$user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --shell /usr/sbin/nologin "$user" || { echo "SKIP: useradd failed"; exit 0; }
-    made=1
-fi
-work=$(mktemp -d /tmp/vexillor-as-user-XXXXXX)
-cleanup() {
-    # The user's wineserver ends with its prefix; then the user goes if this run made it.
-    runuser -u "$user" -- env WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$work"
-    [ $made -eq 1 ] && userdel "$user" >/dev/null 2>&1
-    true
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/throwaway_user.sh"
+throwaway_user "$user" /tmp/vexillor-as-user
 # The suite and the Wine starter are copied out: the source tree may lie where the user cannot
 # go (a clone under /root).
 cp "$suite" "$tools/wine-run" "$work/"

@@ -243,6 +243,13 @@ TEST(FileFacts, NamesInAPrefixMatchWithoutRegardToCase)
         if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
         EXPECT_EQ(c.content, got) << c.path;
     }
+    // Missing in any case: the error of the name as asked for, a file or a folder missing.
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              Open("C:\\GAMES\\quill\\Players\\JÖRG\\absent.tex", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open("C:\\Games\\Nowhere\\x.tex", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
     // A banner written in another letter case replaces the file there instead of twinning it.
     ASSERT_TRUE(WriteFileBytes(prefix.native("drive_c/new"), Bytes{9}));
     EXPECT_TRUE(MoveFileExA("C:\\new", "C:\\GAMES\\quill\\Players\\jörg\\BannerUser.tex", MOVEFILE_REPLACE_EXISTING));
@@ -252,6 +259,33 @@ TEST(FileFacts, NamesInAPrefixMatchWithoutRegardToCase)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(prefix.core("DRIVE_C").c_str()));
 }
 #endif
+// Moves from the start, the position and the end, as the streams make them; a move before the
+// start is refused and leaves the position where it was.
+TEST(Win32Files, FilePointerMoves)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir.native("ten"), Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    HANDLE f = Open(dir.core("ten"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(INVALID_HANDLE_VALUE, f);
+    uint8_t byte = 0;
+    DWORD n = 0;
+    EXPECT_EQ(10u, SetFilePointer(f, 0, nullptr, FILE_END));
+    EXPECT_TRUE(ReadFile(f, &byte, 1, &n, nullptr));
+    EXPECT_EQ(0u, n) << "at the end, nothing to read";
+    EXPECT_EQ(7u, SetFilePointer(f, -3, nullptr, FILE_CURRENT));
+    EXPECT_TRUE(ReadFile(f, &byte, 1, &n, nullptr));
+    EXPECT_EQ(7, byte);
+    EXPECT_EQ(INVALID_SET_FILE_POINTER, SetFilePointer(f, -20, nullptr, FILE_CURRENT));
+    EXPECT_EQ(8u, SetFilePointer(f, 0, nullptr, FILE_CURRENT)) << "a refused move moved";
+    EXPECT_EQ(INVALID_SET_FILE_POINTER, SetFilePointer(f, -11, nullptr, FILE_END));
+    EXPECT_EQ(8u, SetFilePointer(f, 0, nullptr, FILE_CURRENT)) << "a refused move moved";
+    EXPECT_EQ(8u, SetFilePointer(f, -2, nullptr, FILE_END));
+    EXPECT_EQ(2u, SetFilePointer(f, 2, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(ReadFile(f, &byte, 1, &n, nullptr));
+    EXPECT_EQ(2, byte);
+    EXPECT_TRUE(CloseHandle(f));
+}
+
 // CREATE_NEW takes a free name only: whatever already holds the name is left as it is.
 TEST(Win32Files, CreateNewTakesOnlyAFreeName)
 {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The release artifacts as a player gets them, without Wine: the zip's members, the version
 # blocks, the Debian package (lintian, contents, depends, the CLI inside it, its manual pages
-# and completion against --help, the launcher when no prefix holds the game), and, given a
-# second independent build, equal checksums.
+# and its bash, zsh and fish completions against --help, the launcher when no prefix holds the
+# game), and, given a second independent build, equal checksums.
 # Usage: dist_test.sh DIST [SECOND_DIST]
 set -euo pipefail
 dist=$(cd "$1" && pwd) second=${2:-}
@@ -146,6 +146,9 @@ drwxr-xr-x ./usr/share/doc/
 drwxr-xr-x ./usr/share/doc/vexillor/
 -rw-r--r-- ./usr/share/doc/vexillor/changelog.Debian.gz
 -rw-r--r-- ./usr/share/doc/vexillor/copyright
+drwxr-xr-x ./usr/share/fish/
+drwxr-xr-x ./usr/share/fish/vendor_completions.d/
+-rw-r--r-- ./usr/share/fish/vendor_completions.d/vexillor-cli.fish
 drwxr-xr-x ./usr/share/icons/
 drwxr-xr-x ./usr/share/icons/hicolor/
 drwxr-xr-x ./usr/share/icons/hicolor/16x16/
@@ -167,6 +170,9 @@ drwxr-xr-x ./usr/share/man/
 drwxr-xr-x ./usr/share/man/man1/
 -rw-r--r-- ./usr/share/man/man1/vexillor-cli.1.gz
 -rw-r--r-- ./usr/share/man/man1/vexillor.1.gz
+drwxr-xr-x ./usr/share/zsh/
+drwxr-xr-x ./usr/share/zsh/vendor-completions/
+-rw-r--r-- ./usr/share/zsh/vendor-completions/_vexillor-cli
 LIST
 )" "$(dpkg-deb -c "$deb" | awk '{print $1, $2 == "root/root" ? $6 : "OWNER:" $2 " " $6}')"
 expect "deb fields" "vexillor $version-1 amd64 wine" \
@@ -191,22 +197,36 @@ expect "Depends names the packages of the libraries the CLI loads" "$want" "$hav
 expect "packaged CLI --version" "vexillor-cli $version" "$("$cli" --version)"
 "$cli" check "$root/tests/image/fixtures/im_bmp3_pal16_32.bmp" >/dev/null || fail "packaged CLI: check of a good picture"
 
-# Every command --help lists is in both manual pages and the completion, and no other.
+# Every command --help lists is in both manual pages and the three completions, and no other.
 commands=$("$cli" --help | awk '/^Subcommands:/ {on = 1; next} on && /^  [a-z]/ {print $1} on && /^$/ {on = 0}' | sort)
 [ -n "$commands" ] || fail "no commands in --help"
 expect "man page commands" "$commands" \
     "$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | sed -n 's/^\.BI\{0,1\} \([a-z]*\).*/\1/p' | sort -u | grep -xF "$commands" ; true)"
 expect "man page synopsis" "$commands" \
     "$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/s/^\.B vexillor-cli \([a-z]*\)$/\1/p' | sort)"
-expect "completion commands" "$commands" \
-    "$(sed -n 's/^ *local commands="\(.*\)"/\1/p' "$work/deb/usr/share/bash-completion/completions/vexillor-cli" | tr ' ' '\n' | grep -v '^-' | sort)"
-# And every option of every command is described in the manual page and offered by the completion.
+bash_file=$work/deb/usr/share/bash-completion/completions/vexillor-cli
+zsh_file=$work/deb/usr/share/zsh/vendor-completions/_vexillor-cli
+fish_file=$work/deb/usr/share/fish/vendor_completions.d/vexillor-cli.fish
+expect "bash completion commands" "$commands" \
+    "$(sed -n "s/^ *COMPREPLY=(\$(compgen -W '\([^']*\)' -- \"\$cur\"))$/\1/p" "$bash_file" | head -1 | tr ' ' '\n' | grep -v '^-' | sort)"
+expect "zsh completion commands" "$commands" "$(sed -n "s/^    '\([a-z]*\):.*'$/\1/p" "$zsh_file" | sort)"
+expect "fish completion commands" "$commands" \
+    "$(sed -n 's/^complete -c vexillor-cli -n __fish_use_subcommand -a \([a-z]*\) .*/\1/p' "$fish_file" | sort)"
+# And every option of every command is described in the manual page and offered by each
+# completion for that command.
 manual=$(zcat "$work/deb/usr/share/man/man1/vexillor-cli.1.gz" | LC_ALL=C.UTF-8 MANWIDTH=200 man -l - 2>/dev/null)
-completion=$(cat "$work/deb/usr/share/bash-completion/completions/vexillor-cli")
 for command in $commands; do
+    in_bash=$(sed -n "s/^ *$command) COMPREPLY=(\$(compgen -W '\([^']*\)'.*/\1/p" "$bash_file")
+    in_zsh=$(sed -n "/^        $command) _arguments/,/;;\$/p" "$zsh_file")
+    in_fish=$(grep -F -- "__fish_seen_subcommand_from $command'" "$fish_file")
     for option in $("$cli" "$command" --help | sed -n '/^Options:/,/^$/s/^  \(-[-a-z]*\).*/\1/p' | grep -vx -- '-h'); do
         grep -qw -- "$option" <<<"$manual" || fail "man page: no $option of $command"
-        grep -qw -- "$option" <<<"$completion" || fail "completion: no $option of $command"
+        grep -qw -- "$option" <<<"$in_bash" || fail "bash completion: no $option of $command"
+        grep -qF -- "'$option[" <<<"$in_zsh" || fail "zsh completion: no $option of $command"
+        case $option in
+            --*) grep -qF -- " -l ${option#--} " <<<"$in_fish" || fail "fish completion: no $option of $command" ;;
+            *) grep -qF -- " -s ${option#-} " <<<"$in_fish" || fail "fish completion: no $option of $command" ;;
+        esac
     done
 done
 for page in vexillor vexillor-cli; do
