@@ -146,7 +146,9 @@ std::string SteamPlace::toolNamed(const std::string& name)
             if (state == RecordUnreadable) sink->skip(file, why);
             if (state != RecordRead) continue;
             for (const CompatTool& tool : ReadCompatTools(vdf)) {
-                std::string installed = WineInstallationIn(custom + "/" + folder + "/" + tool.installPath);
+                std::string path = tool.installPath == "." ? "" : "/" + tool.installPath;
+                if (path.compare(0, 3, "/./") == 0) path.erase(0, 2);
+                std::string installed = WineInstallationIn(custom + "/" + folder + path);
                 if (!installed.empty()) tools.push_back({tool.name, installed});
             }
         }
