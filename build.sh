@@ -28,6 +28,7 @@ say() { printf '\n==> %s\n' "$*"; }
 PACKAGES=(
     cmake make g++ clang libclang-rt-14-dev python3 python3-pil
     zlib1g-dev libgtest-dev googletest libbenchmark-dev libstb-dev libcli11-dev
+    libyaml-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     libz-mingw-w64-dev wine wine64 fonts-wine
     xvfb xauth openbox xdotool x11-utils imagemagick

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string PrefixFromEnvironment()
-{
-    const char* set = getenv("WINEPREFIX");
-    return set ? set : "";
-}
-
 std::string PlainWinePrefix()
 {
     const std::string home = HomeFolder();
@@ -24,6 +18,12 @@ std::string PlainWinePrefix()
 }
 
 }  // namespace
+
+std::string PrefixFromEnvironment()
+{
+    const char* set = getenv("WINEPREFIX");
+    return set ? set : "";
+}
 
 std::string HomeFolder()
 {

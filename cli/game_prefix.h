@@ -7,6 +7,9 @@
 // The user's home folder: HOME, else the password database's; empty when neither says.
 std::string HomeFolder();
 
+// WINEPREFIX as set; empty when it is not.
+std::string PrefixFromEnvironment();
+
 // For every command: WINEPREFIX when set and not empty, else ~/.wine, so that drive letters
 // in paths name the prefix's drives.
 void UsePathPrefix();

@@ -1,9 +1,9 @@
-// The search for the Wine prefix that holds the game. A candidate is judged by the registry and
-// file layer of the native build itself, pointed at the candidate for the moment, so that "holds
-// the game" means exactly what the players list will find there.
+// The search for the Wine prefix that holds the game. The kinds' walks (prefix_records.cpp) offer
+// candidates; each is judged by the registry and file layer of the native build itself, pointed
+// at the candidate for the moment, so that "holds the game" means exactly what the players list
+// will find there.
 #include "game/prefix_search.h"
 
-#include <dirent.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,18 +15,35 @@
 
 #include "core/string_table.h"
 #include "game/players.h"
+#include "game/prefix_records.h"
 #include "platform/posix_files.h"
 #include "platform/win32.h"
 #include "platform/wine_prefix.h"
 #include "resource.h"
 
+// The places, in the order the search walks them. Steam may live natively, in Flatpak or in Snap;
+// Lutris keeps its games' files in one of two folders by version, and in Flatpak's; the folders
+// a launcher made by itself without a record (~/Games) come last, as guesses.
 const PrefixRoot kPrefixRoots[] = {
-    {PrefixPlainWine, ".wine", RootIsPrefix},
-    {PrefixProton, ".steam/steam", RootSteamLibraries},
-    {PrefixProton, ".local/share/Steam", RootSteamLibraries},
-    {PrefixLutris, "Games", RootEachFolder},
-    {PrefixBottles, ".local/share/bottles/bottles", RootEachFolder},
-    {PrefixPlayOnLinux, ".PlayOnLinux/wineprefix", RootEachFolder},
+    {PrefixProton, ".steam/steam", RootSteamLibraries, nullptr},
+    {PrefixProton, ".local/share/Steam", RootSteamLibraries, nullptr},
+    {PrefixProton, ".var/app/com.valvesoftware.Steam/.local/share/Steam", RootSteamLibraries, nullptr},
+    {PrefixProton, ".var/app/com.valvesoftware.Steam/data/Steam", RootSteamLibraries, nullptr},
+    {PrefixProton, "snap/steam/common/.local/share/Steam", RootSteamLibraries, nullptr},
+    {PrefixLutris, ".config/lutris/games", RootLutrisGames, ".local/share/lutris/runners/wine"},
+    {PrefixLutris, ".local/share/lutris/games", RootLutrisGames, ".local/share/lutris/runners/wine"},
+    {PrefixLutris, ".var/app/net.lutris.Lutris/config/lutris/games", RootLutrisGames,
+     ".var/app/net.lutris.Lutris/data/lutris/runners/wine"},
+    {PrefixLutris, ".var/app/net.lutris.Lutris/data/lutris/games", RootLutrisGames,
+     ".var/app/net.lutris.Lutris/data/lutris/runners/wine"},
+    {PrefixBottles, ".local/share/bottles", RootBottles, nullptr},
+    {PrefixBottles, ".var/app/com.usebottles.bottles/data/bottles", RootBottles, nullptr},
+    {PrefixHeroic, ".config/heroic", RootHeroicGames, nullptr},
+    {PrefixHeroic, ".var/app/com.heroicgameslauncher.hgl/config/heroic", RootHeroicGames, nullptr},
+    {PrefixHeroic, "Games/Heroic/Prefixes", RootEachFolderBelow, nullptr},
+    {PrefixPlayOnLinux, ".PlayOnLinux", RootPlayOnLinux, nullptr},
+    {PrefixPlainWine, ".wine", RootIsPrefix, nullptr},
+    {PrefixLutris, "Games", RootEachFolder, nullptr},
 };
 const size_t kPrefixRootCount = sizeof kPrefixRoots / sizeof kPrefixRoots[0];
 
@@ -37,6 +54,7 @@ const char* PrefixKindName(PrefixKind kind)
     case PrefixProton: return "Steam Proton";
     case PrefixLutris: return "Lutris";
     case PrefixBottles: return "Bottles";
+    case PrefixHeroic: return "Heroic";
     case PrefixPlayOnLinux: return "PlayOnLinux";
     }
     return "";
@@ -47,10 +65,15 @@ std::string DescribePrefixRoot(const PrefixRoot& root, const std::string& home)
     std::string where = home + "/" + root.folder;
     switch (root.layout) {
     case RootIsPrefix: break;
-    case RootEachFolder: where += "/*"; break;
     case RootSteamLibraries:
         where += "/steamapps/compatdata/*/pfx and the libraries its libraryfolders.vdf lists";
         break;
+    case RootLutrisGames: where += "/*.yml: the prefix each game names"; break;
+    case RootBottles: where += "/bottles/*"; break;
+    case RootHeroicGames: where += "/GamesConfig/*.json: the prefix each game names"; break;
+    case RootPlayOnLinux: where += "/wineprefix/*"; break;
+    case RootEachFolder: where += "/*"; break;
+    case RootEachFolderBelow: where += "/*/*"; break;
     }
     return where + " (" + PrefixKindName(root.kind) + ")";
 }
@@ -80,163 +103,39 @@ bool IsFolder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The sub-folders of `folder`, sorted by name; none when it cannot be read.
-std::vector<std::string> SubFolders(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (struct dirent* e = readdir(dir)) {
-        if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
-        if (IsFolder(folder + "/" + e->d_name)) names.push_back(e->d_name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-class Search {
+// Takes the walks' candidates: each folder once (by its real path), judged, up to the first
+// that holds the game unless every one is wanted.
+class Search : public CandidateSink {
 public:
-    explicit Search(PrefixSearchResult& r) : result(r) {}
+    Search(PrefixSearchResult& r, SearchScope s) : result(r), scope(s) {}
 
-    // True when `prefix` holds the game; a folder already tried (by its real path) is not
-    // tried again.
-    bool tryPrefix(const std::string& prefix, PrefixKind kind)
+    bool offer(const PrefixCandidate& offered) override
     {
         char real[PATH_MAX];
-        if (!realpath(prefix.c_str(), real)) return false;  // missing, dangling or unreadable
+        if (!realpath(offered.folder.c_str(), real)) return false;  // missing, dangling or unreadable
         if (!IsFolder(real) || !seen.insert(real).second) return false;
-        PrefixCandidate candidate;
-        candidate.folder = prefix;
-        candidate.kind = kind;
-        bool holds = PrefixHoldsGame(prefix, candidate.passedOver);
+        PrefixCandidate candidate = offered;
+        bool holds = PrefixHoldsGame(candidate.folder, candidate.passedOver);
         result.looked.push_back(candidate);
-        if (holds) {
+        if (holds && !result.found) {
             result.found = true;
             result.prefix = candidate;
         }
-        return holds;
+        return holds && scope == SearchFirst;
     }
-    bool tryEach(const std::string& folder, const char* below, PrefixKind kind)
+    void skip(const std::string& file, const std::string& why) override
     {
-        for (const std::string& name : SubFolders(folder))
-            if (tryPrefix(folder + "/" + name + below, kind)) return true;
-        return false;
-    }
-    bool tryLibrary(const std::string& library)
-    {
-        char real[PATH_MAX];
-        if (!realpath(library.c_str(), real) || !libraries.insert(real).second) return false;
-        return tryEach(library + "/steamapps/compatdata", "/pfx", PrefixProton);
-    }
-    bool trySteam(const std::string& root)
-    {
-        if (tryLibrary(root)) return true;
-        static const char* const kLists[] = {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"};
-        enum { kMostListBytes = 1 << 20 };  // a library list is a few hundred bytes
-        for (const char* list : kLists) {
-            std::string text;
-            if (ReadRegularFile(root + list, kMostListBytes, text) != ERROR_SUCCESS) continue;
-            for (const std::string& library : ReadLibraryFolders(text.data(), text.size()))
-                if (tryLibrary(library)) return true;
-        }
-        return false;
-    }
-    bool tryRoot(const PrefixRoot& root, const std::string& home)
-    {
-        const std::string folder = home + "/" + root.folder;
-        switch (root.layout) {
-        case RootIsPrefix: return tryPrefix(folder, root.kind);
-        case RootEachFolder: return tryEach(folder, "", root.kind);
-        case RootSteamLibraries: return trySteam(folder);
-        }
-        return false;
+        std::string line = file + ": " + why;
+        if (said.insert(line).second) result.skipped.push_back(line);  // two roots may reach one file
     }
 
 private:
     PrefixSearchResult& result;
-    std::set<std::string> seen, libraries;
+    SearchScope scope;
+    std::set<std::string> seen, said;
 };
-
-// libraryfolders.vdf tokens: quoted strings (backslash escapes) and braces; // comments.
-struct VdfToken {
-    enum Kind { String, Open, Close } kind;
-    std::string text;
-};
-
-std::vector<VdfToken> Tokenize(const char* text, size_t size)
-{
-    std::vector<VdfToken> tokens;
-    size_t i = 0;
-    while (i < size) {
-        char c = text[i];
-        if (c == '"') {
-            std::string s;
-            ++i;
-            while (i < size && text[i] != '"') {
-                if (text[i] == '\\' && i + 1 < size) {
-                    char e = text[++i];
-                    s += e == 'n' ? '\n' : e == 't' ? '\t' : e;
-                } else {
-                    s += text[i];
-                }
-                ++i;
-            }
-            if (i >= size) break;  // an unclosed string ends the file
-            ++i;
-            tokens.push_back(VdfToken{VdfToken::String, s});
-        } else if (c == '{' || c == '}') {
-            tokens.push_back(VdfToken{c == '{' ? VdfToken::Open : VdfToken::Close, std::string()});
-            ++i;
-        } else if (c == '/' && i + 1 < size && text[i + 1] == '/') {
-            while (i < size && text[i] != '\n') ++i;
-        } else {
-            ++i;
-        }
-    }
-    return tokens;
-}
-
-bool SameText(const std::string& a, const char* b)
-{
-    return strcasecmp(a.c_str(), b) == 0 && a.size() == strlen(b);
-}
-
-bool AllDigits(const std::string& s)
-{
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
 
 }  // namespace
-
-std::vector<std::string> ReadLibraryFolders(const char* text, size_t size)
-{
-    std::vector<std::string> paths;
-    std::vector<VdfToken> tokens = Tokenize(text, size);
-    int depth = 0;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const VdfToken& t = tokens[i];
-        if (t.kind == VdfToken::Open) {
-            ++depth;
-            continue;
-        }
-        if (t.kind == VdfToken::Close) {
-            if (depth > 0) --depth;
-            continue;
-        }
-        // A key; its value is the next token.
-        if (i + 1 >= tokens.size() || tokens[i + 1].kind != VdfToken::String) continue;
-        const std::string& value = tokens[i + 1].text;
-        bool pathEntry = SameText(t.text, "path") || (depth == 1 && AllDigits(t.text));
-        if (pathEntry && !value.empty() && value[0] == '/' && value.find('\0') == std::string::npos)
-            paths.push_back(value);
-        ++i;  // the value is no key
-    }
-    return paths;
-}
 
 bool PrefixHoldsGame(const std::string& prefix, std::string& why)
 {
@@ -272,11 +171,25 @@ bool PrefixHoldsGame(const std::string& prefix, std::string& why)
     return true;
 }
 
-PrefixSearchResult FindGamePrefix(const std::string& home)
+PrefixSearchResult FindGamePrefix(const std::string& home, SearchScope scope, const std::string& systemWine)
 {
     PrefixSearchResult result;
-    Search search(result);
+    Search search(result, scope);
+    const WalkPlaces places{home, systemWine};
     for (size_t i = 0; i < kPrefixRootCount; ++i)
-        if (search.tryRoot(kPrefixRoots[i], home)) break;
+        if (WalkPrefixRoot(kPrefixRoots[i], places, search)) break;
     return result;
+}
+
+std::vector<FoundWine> FindWines(const std::string& home, const std::string& systemWine)
+{
+    std::vector<FoundWine> all, wines;
+    if (!systemWine.empty()) all.push_back(FoundWine{systemWine, "the system's Wine"});
+    for (size_t i = 0; i < kPrefixRootCount; ++i) CollectRootWines(kPrefixRoots[i], home, all);
+    std::set<std::string> seen;
+    for (const FoundWine& wine : all) {
+        char real[PATH_MAX];
+        if (realpath(wine.folder.c_str(), real) && seen.insert(real).second) wines.push_back(wine);
+    }
+    return wines;
 }

@@ -17,7 +17,7 @@
 #include "game/player_names.h"
 #include "game/players.h"
 #ifndef _WIN32
-#include "game/prefix_search.h"
+#include "game/steam_files.h"
 #endif
 #include "platform/win32.h"
 #include "tests/support/test_support.h"

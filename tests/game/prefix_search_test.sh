@@ -13,34 +13,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() { [ "$2" = "$3" ] || fail "$1"$'\n--- expected\n'"$2"$'\n--- got\n'"$3"; }
 
-# A prefix at $1. $2: game (the key in the 32-bit view, players folder there), game64 (the key
-# in the 64-bit view), noplayers (the key, no players folder), nogame (a prefix of another
-# program), damaged (system.reg of garbage), folder (system.reg is a folder: unreadable).
-prefix() {
-    local p=$1 kind=$2 node='Software\\Wow6432Node'
-    mkdir -p "$p/drive_c/Games" "$p/dosdevices"
-    ln -sfn ../drive_c "$p/dosdevices/c:"
-    [ "$kind" = game64 ] && node=Software
-    case $kind in
-        game|game64|noplayers)
-            printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' \
-                "[$node\\\\Tamrivo\\\\Quillmere\\\\BaseGame\\\\FileSystem] 1700000000" \
-                '"OutputDir"="C:\\Games\\Quillmere"' >"$p/system.reg"
-            mkdir -p "$p/drive_c/Games/Quillmere"
-            [ "$kind" = noplayers ] || python3 "$tools/make_demo_install.py" "$p/drive_c/Games/Quillmere" >/dev/null ;;
-        nogame)
-            printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' '[Software\\Other] 1700000000' '"A"="b"' >"$p/system.reg" ;;
-        damaged) head -c 3000 /dev/urandom >"$p/system.reg" ;;
-        folder) mkdir -p "$p/system.reg" ;;
-    esac
-}
-vdf() {  # FILE PATH...: a libraryfolders.vdf in today's form
-    mkdir -p "$(dirname "$1")"
-    local f=$1 i=0; shift
-    { echo '"libraryfolders"'; echo '{'
-      for lib in "$@"; do printf '\t"%d"\n\t{\n\t\t"path"\t\t"%s"\n\t\t"apps"\n\t\t{\n\t\t}\n\t}\n' $i "$lib"; i=$((i + 1)); done
-      echo '}'; } >"$f"
-}
+. "$(dirname "$0")/fake_prefixes.sh"
 
 # Each home: a function that lays it out in $h, and the prefix expected.
 home_empty() { :; }
@@ -56,6 +29,7 @@ home_proton_second_library() {
 home_bottles() {
     prefix "$h/.local/share/bottles/bottles/a-empty" noplayers
     prefix "$h/.local/share/bottles/bottles/b-game" game64
+    echo 'Runner: sys-wine-9.0' >"$h/.local/share/bottles/bottles/b-game/bottle.yml"
 }
 home_skips_the_broken() {
     prefix "$h/.wine" damaged
@@ -87,7 +61,7 @@ for row in "${rows[@]}"; do
     h=$work/$name
     mkdir -p "$h"
     "$name"
-    before=$(cd "$h" && find . -printf '%p %s %T@\n' | sort)
+    before=$(snapshot "$h")
     rc=0
     got=$(env -u WINEPREFIX HOME="$h" "$cli" prefix 2>"$work/err") || rc=$?
     if [ -n "$want" ]; then
@@ -105,7 +79,7 @@ for row in "${rows[@]}"; do
         grep -q "No Wine prefix with Quillmere found" "$work/err" || fail "$name: message: $(cat "$work/err")"
         grep -qF "$h/.PlayOnLinux/wineprefix/*" "$work/err" || fail "$name: the message does not say where it looked"
     fi
-    expect "$name: the home is left as it was" "$before" "$(cd "$h" && find . -printf '%p %s %T@\n' | sort)"
+    expect "$name: the home is left as it was" "$before" "$(snapshot "$h")"
 done
 
 # A WINEPREFIX that is set wins over the search: players names no prefix then.

@@ -244,16 +244,18 @@ done
 expect "launcher --help: the places the search looks" "$roots" \
     "$(env -i HOME=/nonexistent PATH=/usr/bin:/bin "$work/deb/usr/bin/vexillor" --help | sed -n '/looking in this order:$/,$s/^  //p')"
 
-# The launcher with no prefix anywhere: says where it looked and how to choose one, exits 1,
-# writes nothing, never starts Wine.
-home=$work/home bin=$work/fakebin
-mkdir -p "$home" "$bin"
+# The launcher with no prefix anywhere: says what it looked for and the ways out, exits 1,
+# writes nothing, never starts Wine. The Wine on PATH is a fake installation (bin/wine and
+# share/wine/wine.inf) whose wine.inf time the prefixes below carry as their stamp.
+home=$work/home bin=$work/fakewine/bin
+mkdir -p "$home" "$bin" "$work/fakewine/share/wine"
+touch -d @1500000000 "$work/fakewine/share/wine/wine.inf"
 printf '#!/bin/sh\necho "wine started" >>"%s/wine-ran"\n' "$work" >"$bin/wine" && chmod +x "$bin/wine"
 launch() { env -i HOME="$home" PATH="$bin:/usr/bin:/bin" "$work/deb/usr/bin/vexillor" "$@"; }
 rc=0; msg=$(launch 2>&1 </dev/null) || rc=$?
 expect "launcher without a prefix: exit" 1 "$rc"
-for part in "found no Wine prefix with Quillmere" "$home/.wine" "$home/.local/share/bottles/bottles/*" \
-            "vexillor --prefix" "WINEPREFIX"; do
+for part in "found no Wine prefix with Quillmere" "vexillor --prefix" "WINEPREFIX" "vexillor-cli install" \
+            "vexillor-cli prefix --all"; do
     [[ $msg == *"$part"* ]] || fail "launcher message lacks '$part':"$'\n'"$msg"
 done
 # Started from the menu (no terminal, a display): the same text in a window too.
@@ -271,7 +273,7 @@ expect "launcher, unknown argument: exit" 2 "$rc"
 expect "nothing written by the launcher" "" "$(find "$home" "$work/nothing-here" -mindepth 1 2>/dev/null)"
 [ ! -e "$work/wine-ran" ] || fail "the launcher started Wine without a prefix"
 # With a prefix it hands the packaged program to Wine in that prefix.
-mkdir -p "$work/pfx" && : >"$work/pfx/system.reg"
+mkdir -p "$work/pfx" && : >"$work/pfx/system.reg" && echo 1500000000 >"$work/pfx/.update-timestamp"
 printf '#!/bin/sh\necho "$WINEPREFIX $*"\n' >"$bin/wine"
 expect "launcher starts wine" "$work/pfx $work/deb/usr/lib/vexillor/vexillor.exe" \
     "$(launch --prefix "$work/pfx")"
@@ -284,6 +286,7 @@ printf '%s\n' 'WINE REGISTRY Version 2' '#arch=win64' \
     '[Software\\Wow6432Node\\Tamrivo\\Quillmere\\BaseGame\\FileSystem] 1700000000' \
     '"OutputDir"="C:\\Games\\Quillmere\\"' >"$home/.wine/system.reg"
 python3 "$root/tools/make_demo_install.py" "$home/.wine/drive_c/Games/Quillmere" >/dev/null
+echo 1500000000 >"$home/.wine/.update-timestamp"
 expect "launcher finds the prefix" "$home/.wine $work/deb/usr/lib/vexillor/vexillor.exe" "$(launch)"
 
 [ $failures -eq 0 ] && echo "release artifacts: all checks passed"
