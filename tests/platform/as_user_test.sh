@@ -34,7 +34,7 @@ trap cleanup EXIT
 cp "$suite" "$tools/wine-run" "$work/"
 chown -R "$user" "$work"
 chmod 755 "$work"
-out=$(cd "$work" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$work" TMPDIR="$work" \
+out=$(cd "$work" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$work" TMPDIR="$work" ${WINEARCH:+WINEARCH=$WINEARCH} \
     "$work/wine-run" "$work/prefix" "$work/$(basename "$suite")" --gtest_filter="$filter" 2>&1 | tr -d '\r')
 status=$?
 echo "$out"
