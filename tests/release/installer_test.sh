@@ -7,6 +7,7 @@
 set -euo pipefail
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") work=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/release/main_window.sh"
 version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 shots=$root/build/screenshots
 failures=0
@@ -56,30 +57,11 @@ VALUES
 expect "installed CLI runs" "vexillor-cli $version" "$(run "C:\\Program Files\\Vexillor\\vexillor-cli.exe" --version | tr -d '\r')"
 
 # The installed program shows its main window.
-for font in /usr/share/wine/fonts/*.ttf; do  # Wine draws caption buttons with Marlett
-    [ -e "$font" ] && cp "$font" "$prefix/drive_c/windows/Fonts/"
-done
+window_fonts "$prefix"
 openbox >/dev/null 2>&1 &
 openbox_pid=$!
 (WINEDEBUG=err+all exec "$wine" "C:\\Program Files\\Vexillor\\vexillor.exe" >"$work/vexillor.log" 2>&1) &
-window=
-deadline=$((SECONDS + 300))  # a loaded 2-core machine may take minutes to start Wine's desktop
-while [ $SECONDS -lt $deadline ]; do
-    window=$(xdotool search --onlyvisible --name '^Quillmere - Vexillor$' 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.5
-done
-if [ -n "$window" ]; then
-    geometry=$(xwininfo -id "$window" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}')
-    echo "main window $window, $geometry"
-    sleep 2  # let it paint before the picture is taken
-    import -window root -define png:exclude-chunks=date,time "$shots/installed-main-window.png"
-    echo "screenshot: $shots/installed-main-window.png"
-    xdotool windowclose "$window" 2>/dev/null || xdotool key --window "$window" alt+F4 || true
-else
-    import -window root -define png:exclude-chunks=date,time "$shots/installed-no-window.png" || true
-    fail "the installed vexillor.exe showed no main window (the screen: $shots/installed-no-window.png; windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|'); Wine said: $(tail -5 "$work/vexillor.log" | tr '\n' '|'))"
-fi
+await_main_window "$shots" installed "$work/vexillor.log" || fail "the installed vexillor.exe showed no main window"
 "$server" -k 2>/dev/null || true
 "$server" -w
 
