@@ -6,12 +6,12 @@
 #                      under Wine (GUI tests inside Xvfb), bounded fuzz runs
 #   ./build.sh bench   release build of the benchmarks, and run them
 #   ./build.sh cli     release build of the command-line tool for Linux (build/release/cli)
-#   ./build.sh dist    the release artifacts in dist/: Windows zip and installer, Debian
-#                      package, SHA256SUMS (packaging/make-dist; the same bytes on every run)
+#   ./build.sh dist    the release artifacts in dist/: Windows zips (x64, x86) and installer,
+#                      Debian package, SHA256SUMS (packaging/make-dist; the same bytes on every run)
 #   ./build.sh fuzz [SECONDS]  every fuzz target for SECONDS (default 600) in parallel on the
 #                      machine's cores; what they find that is new goes into fuzz/corpus/NAME
 #   ./build.sh deps    install what is missing (Debian packages, as root)
-# Build folders: build/native, build/windows, build/release, build/dist.
+# Build folders: build/native, build/windows, build/windows32, build/release, build/dist.
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -30,23 +30,29 @@ PACKAGES=(
     zlib1g-dev libgtest-dev googletest libbenchmark-dev libstb-dev libcli11-dev
     libyaml-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    libz-mingw-w64-dev wine wine64 fonts-wine
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+    libz-mingw-w64-dev wine wine64 wine32:i386 fonts-wine
     xvfb xauth openbox xdotool x11-utils imagemagick
     nsis zip unzip pandoc dpkg-dev lintian desktop-file-utils man-db file icoutils
     bash-completion zsh fish
 )
 
 deps() {
-    local missing=()
+    local missing=() sudo=
     for p in "${PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     say "installing: ${missing[*]}"
-    local sudo=
     [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # wine32 is an i386 package: apt sees those only once dpkg takes the architecture.
+    if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386
+    fi
+    # Waits for another apt-get (another checkout's build, say) instead of failing at once.
+    local apt=(apt-get -o DPkg::Lock::Timeout=600)
+    $sudo "${apt[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 configure_native() {
@@ -58,6 +64,13 @@ configure_windows() {
     cmake -S "$ROOT" -B "$BUILD/windows" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
 }
+configure_windows32() {
+    cmake -S "$ROOT" -B "$BUILD/windows32" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" >/dev/null
+}
+# Whether this machine runs the 32-bit Windows programs: Wine's i386 loader from wine32, on a
+# kernel that runs 32-bit x86 programs at all (some virtual machines' kernels refuse them).
+wine32_runs() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 configure_release() {
     cmake -S "$ROOT" -B "$BUILD/release" -DCMAKE_BUILD_TYPE=Release -DVEX_BENCH=ON >/dev/null
 }
@@ -126,16 +139,21 @@ for_each_fuzzer() {
 # them, the installer run under Wine (inside the Xvfb of the GUI suites), and an independent
 # second build in other folders that must give the same checksums.
 release_checks() {
-    local dir="$BUILD/release-check" status=0 version
+    local dir="$BUILD/release-check" status=0 version second
     version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
     rm -rf "$dir/first" "$dir/second"
-    "$ROOT/packaging/make-dist" --windows-build "$BUILD/windows" --work "$dir/work1" \
-        --out "$dir/first" >"$dir.log" 2>&1 || { echo "make-dist failed:"; tail -20 "$dir.log"; return 1; }
-    "$ROOT/packaging/make-dist" --work "$dir/work2" --out "$dir/second" >>"$dir.log" 2>&1 ||
-        { echo "second make-dist failed:"; tail -20 "$dir.log"; return 1; }
+    "$ROOT/packaging/make-dist" --windows-build "$BUILD/windows" --windows32-build "$BUILD/windows32" \
+        --work "$dir/work1" --out "$dir/first" >"$dir.log" 2>&1 ||
+        { echo "make-dist failed:"; tail -20 "$dir.log"; return 1; }
     (cd "$dir/first" && ls -l --time-style=+ vexillor* | awk '{print $5, $6}')
-    "$ROOT/tests/release/dist_test.sh" "$dir/first" "$dir/second" || status=1
+    # The second build compiles while the installer check runs: Wine spends much of it waiting.
+    "$ROOT/packaging/make-dist" --work "$dir/work2" --out "$dir/second" >"$dir-second.log" 2>&1 &
+    second=$!
     "$ROOT/tests/release/installer_test.sh" "$dir/first/vexillor-$version-setup.exe" "$dir/install" || status=1
+    if ! wait "$second"; then
+        echo "second make-dist failed:"; tail -20 "$dir-second.log"; return 1
+    fi
+    "$ROOT/tests/release/dist_test.sh" "$dir/first" "$dir/second" || status=1
     return $status
 }
 
@@ -178,6 +196,10 @@ cmd_test() {
     say "configuring and building: windows (MinGW-w64)"
     configure_windows
     build windows
+    # The suites too where they cannot run: they must build for 32-bit Windows all the same.
+    say "configuring and building: windows32 (MinGW-w64 i686)"
+    configure_windows32
+    build windows32
     say "native suites"
     run_ctest native "$BUILD/native" -j"$JOBS" || status=1
     gtest_totals native-gtest "$BUILD/native-tests.log"
@@ -185,6 +207,15 @@ cmd_test() {
     start_xvfb
     run_ctest windows "$BUILD/windows" -j"$JOBS" || status=1
     gtest_totals windows-gtest "$BUILD/windows-tests.log"
+    if wine32_runs; then
+        say "windows32 suites under Wine, in 32-bit prefixes"
+        run_ctest windows32 "$BUILD/windows32" -j"$JOBS" || status=1
+        gtest_totals windows32-gtest "$BUILD/windows32-tests.log"
+    else
+        say "windows32 suites: not run, Wine's 32-bit loader does not start on this machine"
+        /usr/lib/wine/wine --version 2>&1 | tail -1 || true
+        dmesg 2>/dev/null | grep -m1 -i 'ia-32 emulation\|32-bit emulation' || true
+    fi
     say "release artifacts: packed, checked, installed under Wine, built again and compared"
     local release_started=$SECONDS
     release_checks || status=1

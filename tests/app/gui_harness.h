@@ -43,16 +43,21 @@ inline bool Within(DWORD ms, const std::function<bool()>& done)
     return false;
 }
 
+// EnumWindows callback: collects the visible ones of this process. A named CALLBACK function, as
+// 32-bit Windows calls it __stdcall, which a lambda cannot be.
+inline BOOL CALLBACK CollectOwnWindow(HWND window, LPARAM list)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window)) ((std::vector<HWND>*)list)->push_back(window);
+    return TRUE;
+}
+
 // Visible top-level windows of this process, the newest first.
 inline std::vector<HWND> TopWindows()
 {
     std::vector<HWND> found;
-    EnumWindows([](HWND window, LPARAM list) -> BOOL {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window)) ((std::vector<HWND>*)list)->push_back(window);
-        return TRUE;
-    }, (LPARAM)&found);
+    EnumWindows(CollectOwnWindow, (LPARAM)&found);
     return found;
 }
 

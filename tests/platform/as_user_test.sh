@@ -14,7 +14,7 @@ throwaway_user "$user" /tmp/vexillor-as-user
 cp "$suite" "$tools/wine-run" "$work/"
 chown -R "$user" "$work"
 chmod 755 "$work"
-out=$(cd "$work" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$work" TMPDIR="$work" \
+out=$(cd "$work" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$work" TMPDIR="$work" ${WINEARCH:+WINEARCH=$WINEARCH} \
     "$work/wine-run" "$work/prefix" "$work/$(basename "$suite")" --gtest_filter="$filter" 2>&1 | tr -d '\r')
 status=$?
 echo "$out"

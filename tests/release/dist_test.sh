@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The release artifacts as a player gets them, without Wine: the zip's members, the version
-# blocks, the Debian package (lintian, contents, depends, the CLI inside it, its manual pages
-# and its bash, zsh and fish completions against --help, the launcher when no prefix holds the
-# game), and, given a second independent build, equal checksums.
+# The release artifacts as a player gets them, without Wine: the zips' members, their programs'
+# processor, imports, manifest, version blocks and icons, the players' guide, the Debian package
+# (lintian, contents, depends, the CLI inside it, its manual pages and its bash, zsh and fish
+# completions against --help, the launcher when no prefix holds the game), and, given a second
+# independent build, equal checksums.
 # Usage: dist_test.sh DIST [SECOND_DIST]
 set -euo pipefail
 dist=$(cd "$1" && pwd) second=${2:-}
@@ -14,8 +15,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() { [ "$2" = "$3" ] || fail "$1"$'\n--- expected\n'"$2"$'\n--- got\n'"$3"; }
 
 version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-zip=$dist/vexillor-$version-windows-x64.zip setup=$dist/vexillor-$version-setup.exe
-deb=$dist/vexillor_${version}-1_amd64.deb
+zip=$dist/vexillor-$version-windows-x64.zip zip32=$dist/vexillor-$version-windows-x86.zip
+setup=$dist/vexillor-$version-setup.exe deb=$dist/vexillor_${version}-1_amd64.deb
 
 # The players' guide: UTF-8 with a byte-order mark (older Notepads read it as such), every
 # chapter in its list of contents, the window program's messages word for word, no build or
@@ -62,8 +63,8 @@ check_guide() {
 }
 
 # --- checksums ---
-expect "SHA256SUMS names the three artifacts" \
-    "$(printf '%s\n' "$(basename "$zip")" "$(basename "$setup")" "$(basename "$deb")")" \
+expect "SHA256SUMS names the four artifacts" \
+    "$(printf '%s\n' "$(basename "$zip")" "$(basename "$zip32")" "$(basename "$setup")" "$(basename "$deb")")" \
     "$(awk '{print $2}' "$dist/SHA256SUMS")"
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
 if [ -n "$second" ]; then
@@ -74,29 +75,47 @@ if [ -n "$second" ]; then
     fi
 fi
 
-# --- the zip ---
-expect "zip members" \
-    "$(for f in LICENSE.txt README.txt vexillor-cli.exe vexillor.exe; do echo "vexillor-$version/$f"; done)" \
-    "$(unzip -Z1 "$zip")"
-unzip -q "$zip" -d "$work/zip"
+# --- the zips ---
+# check_zip ZIP DIR PE MANIFEST: ZIP unpacked into DIR holds the two programs for the processor
+# that `file` calls PE ("PE32+ executable (GUI) x86-64") and the manifest calls MANIFEST, with
+# their version blocks, and the documents.
+check_zip() {
+    local zip=$1 dir=$2 pe=$3 manifest=$4 exe f kind text pair
+    expect "$(basename "$zip"): members" \
+        "$(for f in LICENSE.txt README.txt vexillor-cli.exe vexillor.exe; do echo "vexillor-$version/$f"; done)" \
+        "$(unzip -Z1 "$zip")"
+    unzip -q "$zip" -d "$dir"
+    for exe in vexillor vexillor-cli; do
+        f=$dir/vexillor-$version/$exe.exe kind=GUI
+        [ $exe = vexillor ] || kind=console
+        expect "$(basename "$zip"): $exe.exe" "${pe/GUI/$kind}, for MS Windows" \
+            "$(file -b "$f" | sed 's/, [0-9]* sections$//')"
+        # The C and C++ runtimes linked in: nothing to load but Windows' own DLLs.
+        expect "$(basename "$zip"): $exe.exe imports only Windows' DLLs" "" \
+            "$(objdump -p "$f" | sed -n 's/^\tDLL Name: //p' | tr 'a-z' 'A-Z' |
+               grep -vxE '(ADVAPI32|COMCTL32|COMDLG32|GDI32|KERNEL32|MSVCRT|OLE32|SHELL32|USER32)\.DLL' || true)"
+        # The version block, as UTF-16 strings: each name followed by its value.
+        text=$(strings -n 3 -el "$f" | tr '\n' '|')
+        for pair in "ProductName|Vexillor" "ProductVersion|$version" "FileVersion|$version" \
+                    "CompanyName|Vexillor developers" "OriginalFilename|$exe.exe" \
+                    "LegalCopyright|Copyright (c) 2026 Vexillor developers, MIT License"; do
+            [[ $text == *"|$pair|"* ]] || fail "$(basename "$zip"): $exe.exe: no version string $pair"
+        done
+        [[ $text == *"|FileDescription|"* ]] || fail "$(basename "$zip"): $exe.exe: no FileDescription"
+    done
+    grep -q "name=\"Vexillor\" version=\"[0-9.]*\" processorArchitecture=\"$manifest\"" \
+        "$dir/vexillor-$version/vexillor.exe" || fail "$(basename "$zip"): the manifest names no $manifest"
+}
+check_zip "$zip" "$work/zip" "PE32+ executable (GUI) x86-64" amd64
+check_zip "$zip32" "$work/zip32" "PE32 executable (GUI) Intel 80386" x86
 z=$work/zip/vexillor-$version
 for f in README.txt LICENSE.txt; do
+    cmp -s "$z/$f" "$work/zip32/vexillor-$version/$f" || fail "the two zips carry different $f"
     lines=$(wc -l <"$z/$f") crlf=$(grep -c $'\r$' "$z/$f" || true)
     [ "$lines" -gt 0 ] && [ "$lines" = "$crlf" ] || fail "$f: $crlf of $lines lines end in CR LF"
 done
 check_guide "$z/README.txt"
 grep -q '^MIT License' "$z/LICENSE.txt" || fail "LICENSE.txt is not the MIT license"
-
-# The version block of both programs, as UTF-16 strings: each name followed by its value.
-for exe in vexillor vexillor-cli; do
-    text=$(strings -n 3 -el "$z/$exe.exe" | tr '\n' '|')
-    for pair in "ProductName|Vexillor" "ProductVersion|$version" "FileVersion|$version" \
-                "CompanyName|Vexillor developers" "OriginalFilename|$exe.exe" \
-                "LegalCopyright|Copyright (c) 2026 Vexillor developers, MIT License"; do
-        [[ $text == *"|$pair|"* ]] || fail "$exe.exe: no version string $pair"
-    done
-    [[ $text == *"|FileDescription|"* ]] || fail "$exe.exe: no FileDescription"
-done
 
 # --- the icons, read back with icoutils ---
 # Explorer shows a program's first icon group: the shell icon, true colour with alpha at every
@@ -121,6 +140,7 @@ problems=$(/usr/bin/python3 "$root/tests/release/same_icon_group.py" "$z/vexillo
 [ "$(wrestool -x --raw --type=3 --name=10 "$z/vexillor.exe" | head -c 4 | od -An -c | tr -d ' ')" = '211PNG' ] ||
     fail "vexillor.exe: the 256-pixel image is not PNG-compressed"
 expect "vexillor-cli.exe icon" "$shell_icon" "$(icon_list "$z/vexillor-cli.exe" 100)"
+expect "32-bit vexillor.exe icon" "$shell_icon" "$(icon_list "$work/zip32/vexillor-$version/vexillor.exe" 100)"
 expect "setup icon" "$shell_icon" "$(icon_list "$setup" 103)"
 
 # --- the Debian package ---
@@ -135,6 +155,8 @@ drwxr-xr-x ./usr/bin/
 -rwxr-xr-x ./usr/bin/vexillor-cli
 drwxr-xr-x ./usr/lib/
 drwxr-xr-x ./usr/lib/vexillor/
+drwxr-xr-x ./usr/lib/vexillor/i386/
+-rw-r--r-- ./usr/lib/vexillor/i386/vexillor.exe
 -rw-r--r-- ./usr/lib/vexillor/vexillor.exe
 drwxr-xr-x ./usr/share/
 drwxr-xr-x ./usr/share/applications/
@@ -178,7 +200,9 @@ LIST
 expect "deb fields" "vexillor $version-1 amd64 wine" \
     "$(dpkg-deb -f "$deb" Package Version Architecture Recommends | sed 's/^[^:]*: //' | tr '\n' ' ' | sed 's/ $//')"
 dpkg-deb -x "$deb" "$work/deb"
-cmp -s "$work/deb/usr/lib/vexillor/vexillor.exe" "$z/vexillor.exe" || fail "the .deb and the zip carry different vexillor.exe"
+cmp -s "$work/deb/usr/lib/vexillor/vexillor.exe" "$z/vexillor.exe" || fail "the .deb and the x64 zip carry different vexillor.exe"
+cmp -s "$work/deb/usr/lib/vexillor/i386/vexillor.exe" "$work/zip32/vexillor-$version/vexillor.exe" ||
+    fail "the .deb and the x86 zip carry different 32-bit vexillor.exe"
 desktop-file-validate "$work/deb/usr/share/applications/vexillor.desktop" || fail "desktop file"
 for size in 16 32 48 256; do
     file "$work/deb/usr/share/icons/hicolor/${size}x$size/apps/vexillor.png" | grep -q "PNG image data, $size x $size, 8-bit/color RGBA" ||

@@ -11,6 +11,7 @@
 set -euo pipefail
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") work=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/release/main_window.sh"
 version=$(sed -n 's/^project(vexillor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 shots=$root/build/screenshots
 failures=0
@@ -152,16 +153,7 @@ walk_wizard() {
     press "$wizard" Return
     shoot_page "$wizard" "$page" setup-6-finish
     press "$wizard" Return  # Finish, with Run Vexillor ticked
-    local main
-    main=$(find_window '^Quillmere - Vexillor$')
-    if [ -n "$main" ]; then
-        sleep 2  # let it paint before the picture is taken
-        import -window root -define png:exclude-chunks=date,time "$shots/installed-main-window.png"
-        xdotool windowclose "$main" 2>/dev/null || xdotool key --window "$main" alt+F4 || true
-    else
-        import -window root -define png:exclude-chunks=date,time "$shots/installed-no-window.png" || true
-        fail "Run Vexillor showed no main window (the screen: $shots/installed-no-window.png; windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' '|'))"
-    fi
+    await_main_window "$shots" installed "$work/wizard.log" || fail "Run Vexillor showed no main window"
     echo "wizard pages: $shots/setup-*.png"
     "$server" -k 2>/dev/null || true
     "$server" -w
@@ -215,9 +207,7 @@ icotool -l "$work/uninstall.ico" 2>/dev/null | grep -q -- '--width=256 --height=
     fail "uninstall.exe has no 256-pixel icon: $(icotool -l "$work/uninstall.ico" 2>&1 | tr '\n' ' ')"
 
 # --- An update through every page: where the first install went, and Run Vexillor -------------
-for font in /usr/share/wine/fonts/*.ttf; do  # Wine draws caption buttons with Marlett
-    [ -e "$font" ] && cp "$font" "$drive/windows/Fonts/"
-done
+window_fonts "$prefix"
 openbox >/dev/null 2>&1 &
 openbox_pid=$!
 walk_wizard
