@@ -263,7 +263,7 @@ roots=$("$cli" prefix --roots)
 [ "$(wc -l <<<"$roots")" -ge 5 ] || fail "prefix --roots lists too little: $roots"
 for page in vexillor vexillor-cli; do
     expect "man $page: the places the search looks" "$roots" \
-        "$(zcat "$work/deb/usr/share/man/man1/$page.1.gz" | sed -n '/^\.IP \\(bu 2$/{n;p}')"
+        "$(zcat "$work/deb/usr/share/man/man1/$page.1.gz" | sed -n '/^\.IP \\(bu 2$/{n;s/\\://g;p}')"
 done
 expect "launcher --help: the places the search looks" "$roots" \
     "$(env -i HOME=/nonexistent PATH=/usr/bin:/bin "$work/deb/usr/bin/vexillor" --help | sed -n '/looking in this order:$/,$s/^  //p')"
@@ -291,7 +291,7 @@ grep -qx -- "--error" "$work/zenity-said" 2>/dev/null || fail "the message windo
 rm -f "$bin/zenity"
 rc=0; msg=$(launch --prefix "$work/nothing-here" 2>&1) || rc=$?
 expect "launcher, --prefix without system.reg: exit" 1 "$rc"
-[[ $msg == *"is not a Wine prefix"* ]] || fail "launcher --prefix message: $msg"
+[[ ${msg//$'\n'/ } == *"is not a Wine prefix"* ]] || fail "launcher --prefix message: $msg"
 rc=0; launch --bogus >/dev/null 2>&1 || rc=$?
 expect "launcher, unknown argument: exit" 2 "$rc"
 expect "nothing written by the launcher" "" "$(find "$home" "$work/nothing-here" -mindepth 1 2>/dev/null)"
