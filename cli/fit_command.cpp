@@ -12,6 +12,7 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "image/picture.h"
+#include "platform/file_facts.h"
 
 namespace {
 
@@ -43,8 +44,10 @@ bool WriteBannerPictures(const BannerRequest& request, char (*names)[MAX_PATH], 
         int ok = request.fit.kind == BannerInGame ? WriteBannerBmp(names[k], picture) : WriteBannerTga(names[k], picture);
         if (ok) continue;
         const std::string failed = k ? VariantName(request, output, k) : output;
+        char reason[256];
+        SystemErrorText(GetLastError(), reason, sizeof reason);
         while (k-- > 0) DeleteFileA(names[k]);
-        return Fail(failure, FailCommand, "cannot write '" + failed + "'");
+        return Fail(failure, FailCommand, "cannot write '" + failed + "' (" + reason + ")");
     }
     return true;
 }

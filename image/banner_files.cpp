@@ -21,7 +21,11 @@ int WriteWhole(const char* path, const uint8_t* data, uint32_t size)
     out.write(data, int32_t(size));
     int ok = out.isGood();
     ok = out.close() && ok;
-    if (!ok) DeleteFileA(path);
+    if (!ok) {
+        DWORD why = GetLastError();  // the writer's reason, not the removal's
+        DeleteFileA(path);
+        SetLastError(why);
+    }
     return ok;
 }
 

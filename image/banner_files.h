@@ -24,6 +24,6 @@ struct FittedBanner {
 int FitBannerSet(const char* source, const FitOptions& options, FittedBanner& banner, ImageError& error);
 
 // The fitted banner as a file: in-game as a 24-bit BMP (transparent pixels in the colour
-// key), statistics as a 32-bit TGA. 1, or 0 (a partial file is removed).
+// key), statistics as a 32-bit TGA. 1, or 0 (a partial file is removed; GetLastError says why).
 int WriteBannerBmp(const char* path, const Picture& banner);
 int WriteBannerTga(const char* path, const Picture& banner);
