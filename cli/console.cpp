@@ -147,13 +147,14 @@ bool IntroduceWhenDoubleClicked(int argc)
     if (!LooksDoubleClicked(argc, GetConsoleProcessList(processes, 2))) return false;
     console = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!IsConsole(console)) return false;
+    // Lines shorter than the console's 80 columns.
     static const char kIntroduction[] =
-        "vexillor-cli " VEX_VERSION ": Vexillor's command line. It makes banners for Quillmere from any\n"
-        "picture and installs them into player profiles, without the window.\n"
+        "vexillor-cli " VEX_VERSION ": the command line of Vexillor. It makes banners for\n"
+        "Quillmere from any picture and installs them into player profiles.\n"
         "\n"
-        "It runs in a Command Prompt, not by a double-click. Start \"Vexillor command prompt\" from\n"
-        "the Start menu (or type cmd in the address bar of this folder's Explorer window), then\n"
-        "type a command line such as:\n"
+        "It runs in a Command Prompt, not by a double-click. Start \"Vexillor command\n"
+        "prompt\" from the Start menu (or type cmd in the address bar of this folder in\n"
+        "Explorer), then type a command line such as:\n"
         "\n"
         "  vexillor-cli --help\n"
         "  vexillor-cli fit \"C:\\Users\\Ann\\Pictures\\crest.png\" --in-game\n"
@@ -161,7 +162,7 @@ bool IntroduceWhenDoubleClicked(int argc)
         "  vexillor-cli players\n"
         "  vexillor-cli install crest-banner.bmp --player Aldric --in-game\n"
         "\n"
-        "The guide (\"Vexillor guide\" in the Start menu, README.txt here) tells more.\n"
+        "The guide tells more: \"Vexillor guide\" in the Start menu, README.txt here.\n"
         "\n"
         "Press a key to close this window.\n";
     WriteToConsole(kIntroduction, sizeof kIntroduction - 1);
