@@ -57,13 +57,14 @@ std::wstring Widen(const char* text, size_t n)
     for (size_t i = 0; i < n;) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        wchar_t units2[2];
-        int got = length <= n - i ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text + i, int(length), units2, 2) : 0;
+        wchar_t one[2];
+        int got = length <= n - i ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text + i, int(length), one, 2)
+                                  : 0;
         if (got <= 0) {
             length = 1;
-            got = MultiByteToWideChar(CP_ACP, 0, text + i, 1, units2, 2);
+            got = MultiByteToWideChar(CP_ACP, 0, text + i, 1, one, 2);
         }
-        wide.append(units2, size_t(got > 0 ? got : 0));
+        wide.append(one, size_t(got > 0 ? got : 0));
         i += length;
     }
     return wide;
