@@ -72,7 +72,7 @@ bool ChooseDestination(BannerRequest& request, const std::string& player, Failur
     if (!BannerPathOf(list, row, request.fit.kind == BannerInGame, request.destination)) {
         failure.picture = FileNameOf(request.picture);
         return Fail(failure, FailConversion,
-                    "(the banner path in " + std::string(list.folders.data[row].c_str()) + " would be longer than " +
+                    "(the banner path in " + list.shownFolders[size_t(row)] + " would be longer than " +
                         std::to_string(MAX_PATH - 1) + " characters)");
     }
     request.typedDestination = request.destination;

@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "cli/completion_table.h"
+#include "cli/console.h"
 #include "cli/game_prefix.h"
 #include "core/string_table.h"
 #include "platform/win32.h"
@@ -49,7 +50,8 @@ int main(int argc, char** argv)
 {
 #ifdef _WIN32
     appInstance = GetModuleHandleA(nullptr);  // the string table is linked into this program
-    SetConsoleOutputCP(CP_UTF8);  // names and reasons are written in UTF-8
+    if (IntroduceWhenDoubleClicked(argc)) return ExitDone;
+    UseConsoleOutput();  // names and reasons are written in UTF-8
 #else
     UsePathPrefix();
 #endif

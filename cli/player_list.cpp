@@ -31,11 +31,21 @@ std::string RaceText(int32_t race)
     return race >= 0 && race < 4 ? TableText(kRaceTexts[race]) : std::string();
 }
 
+// A name the file calls gave or take (a folder, an argument) in UTF-8. On Windows they speak the
+// process's code page: UTF-8 where the manifest's setting holds, the ANSI code page before it.
+std::string FromFileCodePage(const std::string& name)
+{
+#ifdef _WIN32
+    if (GetACP() != CP_UTF8) return DecodeName(name, GetACP());
+#endif
+    return name;
+}
+
 // A core path as this system names it, for messages: natively the file the layer opens.
 std::string Where(const std::string& corePath)
 {
 #ifdef _WIN32
-    return corePath;
+    return FromFileCodePage(corePath);
 #else
     std::string native;
     if (!CoreToNativePath(corePath.c_str(), native)) return corePath;
@@ -185,9 +195,14 @@ void LoadPlayers(PlayerList& list)
 {
     ScanPlayerProfiles(list.folders, list.names, list.races);
     SortPlayersByRace(list.folders, list.names, list.races);
+    // The names in the game's code page, the folders in the file calls': each in UTF-8 once.
     unsigned codePage = GameCodePage();
     list.shown.clear();
-    for (int32_t i = 0; i < list.names.count; ++i) list.shown.push_back(DecodeName(list.names.data[i].c_str(), codePage));
+    list.shownFolders.clear();
+    for (int32_t i = 0; i < list.names.count; ++i) {
+        list.shown.push_back(DecodeName(list.names.data[i].c_str(), codePage));
+        list.shownFolders.push_back(FromFileCodePage(list.folders.data[i].c_str()));
+    }
 }
 
 std::string FormatPlayers(const PlayerList& list, bool paths)
@@ -204,15 +219,15 @@ std::string FormatPlayers(const PlayerList& list, bool paths)
     // With --paths the Linux path closes each line, so the row number stays first on every one.
     size_t folderWidth = 6;
     for (int32_t i = 0; paths && i < list.names.count; ++i)
-        folderWidth = std::max(folderWidth, DisplayWidth(list.folders.data[i].c_str()));
+        folderWidth = std::max(folderWidth, DisplayWidth(list.shownFolders[size_t(i)]));
     std::string head = std::string("Folder") + (paths ? std::string(folderWidth - 6, ' ') + " Linux path" : "");
     char row[16];
     snprintf(row, sizeof row, "%-4s ", "Row");
     std::string text = row + Pad(player, nameWidth) + " " + Pad(race, raceWidth) + " " + Pad(banners, bannerWidth) +
                        " " + head + "\n";
     for (int32_t i = 0; i < list.names.count; ++i) {
-        std::string folder = list.folders.data[i].c_str();
-        if (paths) folder = Pad(folder, folderWidth) + " " + HostPathOf(folder.c_str());
+        std::string folder = list.shownFolders[size_t(i)];
+        if (paths) folder = Pad(folder, folderWidth) + " " + HostPathOf(list.folders.data[i].c_str());
         snprintf(row, sizeof row, "%-4d ", int(i + 1));
         text += row + Pad(list.shown[size_t(i)], nameWidth) + " " + Pad(RaceText(list.races.data[i]), raceWidth) +
                 " " + Pad(owned[size_t(i)], bannerWidth) + " " + folder + "\n";
@@ -235,7 +250,8 @@ std::string SkippedFolders(const PlayerList& list)
         for (int32_t i = 0; i < list.folders.count && !listed; ++i)
             listed = players + name + "\\" == list.folders.data[i].c_str();
         if (listed) continue;
-        skipped += (skipped.empty() ? "Skipped: " : ", ") + name + " (" + WhySkipped(players + name + "\\") + ")";
+        skipped += (skipped.empty() ? "Skipped: " : ", ") + FromFileCodePage(name) + " (" +
+                   WhySkipped(players + name + "\\") + ")";
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return skipped;
@@ -251,12 +267,9 @@ std::string PlayersFolderShown()
 
 int32_t ChoosePlayer(const PlayerList& list, const char* typed, Failure& failure)
 {
-    // Typed on Windows, the argument arrives in the ANSI code page; natively it is UTF-8.
-#ifdef _WIN32
-    std::string wanted = DecodeName(typed, GameCodePage());
-#else
-    std::string wanted = typed;
-#endif
+    // Typed, the argument arrives in the file calls' code page; the game wrote its own bytes in
+    // the game's.
+    std::string wanted = FromFileCodePage(typed);
     std::vector<int32_t> matches;
     for (int32_t i = 0; i < list.names.count; ++i)
         if (list.shown[size_t(i)] == wanted || !strcmp(list.names.data[i].c_str(), typed)) matches.push_back(i);
@@ -274,7 +287,7 @@ int32_t ChoosePlayer(const PlayerList& list, const char* typed, Failure& failure
     for (int32_t i = 0; matches.empty() && i < list.names.count; ++i)
         if (SameIgnoringCase(list.shown[size_t(i)], wanted)) matches.push_back(i);
     for (int32_t i = 0; matches.empty() && i < list.names.count; ++i)
-        if (SameIgnoringCase(FolderName(list.folders.data[i].c_str()), wanted)) matches.push_back(i);
+        if (SameIgnoringCase(FolderName(list.shownFolders[size_t(i)]), wanted)) matches.push_back(i);
     if (matches.size() == 1) return matches[0];
     std::string text;
     if (matches.empty()) {
@@ -283,7 +296,7 @@ int32_t ChoosePlayer(const PlayerList& list, const char* typed, Failure& failure
         text = "'" + wanted + "' matches several player profiles; choose one by its row:\n";
         for (int32_t i : matches)
             text += "  row " + std::to_string(i + 1) + ": " + list.shown[size_t(i)] + " (" +
-                    RaceText(list.races.data[i]) + ") " + list.folders.data[i].c_str() + "\n";
+                    RaceText(list.races.data[i]) + ") " + list.shownFolders[size_t(i)] + "\n";
     }
     text.pop_back();  // Report ends the last line
     Fail(failure, FailPlain, text);

@@ -14,7 +14,8 @@ struct PlayerList {
     SerialStringArray folders;  // each ending in a backslash
     SerialStringArray names;    // as the game stores them
     SerialIntArray races;
-    std::vector<std::string> shown;  // the names as the terminal shows them, in UTF-8
+    std::vector<std::string> shown;         // the names as the terminal shows them, in UTF-8
+    std::vector<std::string> shownFolders;  // the folders likewise
 };
 
 // True when the installation and its players folder are there; otherwise the failure says where

@@ -16,10 +16,42 @@
 #include <stdio.h>
 #endif
 
+namespace {
+
+// The system's ANSI code page as the registry holds it (value ACP), 0 when absent or no number.
+// On Windows this is the code page the game writes in even where this process's own is UTF-8.
+unsigned RegistryCodePage()
+{
+    unsigned page = 0;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return page;
+    char value[16] = {};
+    DWORD size = sizeof value - 1, type = 0;
+    if (RegQueryValueExA(key, "ACP", nullptr, &type, (LPBYTE)value, &size) == ERROR_SUCCESS && type == REG_SZ) {
+        value[size < sizeof value ? size : sizeof value - 1] = 0;
+        char* end = nullptr;
+        unsigned long n = strtoul(value, &end, 10);
+        if (end != value && n > 0 && n < 65536) page = unsigned(n);
+    }
+    RegCloseKey(key);
+    return page;
+}
+
+}  // namespace
 
 #ifdef _WIN32
 
-unsigned GameCodePage() { return GetACP(); }
+unsigned GameCodePage()
+{
+    if (unsigned page = RegistryCodePage()) return page;
+    DWORD page = 0;  // the system locale's, which the manifest's UTF-8 does not change
+    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<LPSTR>(&page), sizeof page / sizeof(char)))
+        return page;
+    return GetACP();
+}
 
 std::string DecodeName(const std::string& bytes, unsigned codePage)
 {
@@ -39,21 +71,8 @@ std::string DecodeName(const std::string& bytes, unsigned codePage)
 
 unsigned GameCodePage()
 {
-    unsigned page = 1252;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return page;
-    char value[16] = {};
-    DWORD size = sizeof value - 1, type = 0;
-    if (RegQueryValueExA(key, "ACP", nullptr, &type, (LPBYTE)value, &size) == ERROR_SUCCESS && type == REG_SZ) {
-        value[size < sizeof value ? size : sizeof value - 1] = 0;
-        char* end = nullptr;
-        unsigned long n = strtoul(value, &end, 10);
-        if (end != value && n > 0 && n < 65536) page = unsigned(n);
-    }
-    RegCloseKey(key);
-    return page;
+    unsigned page = RegistryCodePage();
+    return page ? page : 1252;
 }
 
 std::string DecodeName(const std::string& bytes, unsigned codePage)

@@ -6,8 +6,10 @@
 
 #include <string>
 
-// The game's ANSI code page: on Windows GetACP; natively value ACP of the prefix's key
-// HKLM\System\CurrentControlSet\Control\Nls\CodePage, 1252 when it is absent or no number.
+// The game's ANSI code page: value ACP of the key
+// HKLM\System\CurrentControlSet\Control\Nls\CodePage (natively the prefix's). When it is
+// absent or no number: on Windows the system locale's (not GetACP, which a UTF-8 manifest makes
+// 65001), natively 1252.
 unsigned GameCodePage();
 
 // `bytes` in code page `codePage` as UTF-8. Bytes the code page leaves undefined become '?'.

@@ -3,6 +3,7 @@
 # Usage: cli_test.sh CLI              natively, in a Wine-style prefix made here
 #        cli_test.sh CLI.exe PREFIX   under Wine, in the suite's prefix, through the real registry
 set -euo pipefail
+export LANG=C.UTF-8 LC_ALL=C.UTF-8  # names and folders outside ASCII, as a player's terminal shows them
 cli=$1 tools=$(cd "$(dirname "$0")/../../tools" && pwd) work=$(mktemp -d /tmp/vexillor-cli-test-XXXXXX) failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() { [ "$2" = "$3" ] || fail "$1"$'\n--- expected\n'"$2"$'\n--- got\n'"$3"; }
@@ -95,6 +96,33 @@ for chosen in Jörg jÖRG; do
     out=$(run install "${at}Banner.bmp" --player "$chosen" --statistic) || fail "--player $chosen: exit status $?"
     has "--player $chosen" "Players\\Joerg\\BannerUserStat.tex" "$out"
 done
+
+# A profile folder named with a letter outside ASCII: the name (cp1252 in the profile) and the
+# folder (the file system's) come out alike in UTF-8, through a pipe as a script reads them,
+# the Linux path column still lined up; --player finds it by either.
+python3 - "$players/Dörte" <<'PY'
+import os, struct, sys, zlib
+os.makedirs(sys.argv[1], exist_ok=True)
+raw = "Dörte".encode("cp1252")
+open(os.path.join(sys.argv[1], "UserInfo.dat"), "wb").write(
+    zlib.compress(struct.pack("<IiI", 0x02004955, 0, len(raw)) + raw + bytes(16), 6))
+PY
+run players --paths >"$work/paths" || fail "players --paths with Dörte: exit status $?"
+iconv -f UTF-8 -t UTF-8 "$work/paths" >/dev/null 2>&1 || fail "players --paths is not valid UTF-8: $(od -c "$work/paths" | head)"
+row=$(grep '^3 ' "$work/paths")
+[[ $row == "3    Dörte      KSV "*" C:\\Games\\Quillmere\\Players\\Dörte\\ "* ]] || fail "Dörte's row: $row"
+linux=${row##*Dörte\\}
+expect "Dörte's Linux path" "$players/Dörte" "$(realpath -m "${linux#"${linux%%[! ]*}"}")"
+header=$(head -1 "$work/paths") before=${header%%Linux path*} row2=$(sed -n 2p "$work/paths")
+expect "the Linux path column lines up after Dörte's folder" " /" "${row:$((${#before} - 1)):2}"
+expect "and on the row above it" " /" "${row2:$((${#before} - 1)):2}"
+for chosen in Dörte DÖRTE; do
+    out=$(run install "${at}Banner.bmp" --player "$chosen" --in-game) || fail "--player $chosen: exit status $?"
+    expect "install --player $chosen" "File 'Banner.bmp' converted to 'C:\\Games\\Quillmere\\Players\\Dörte\\BannerUser.tex'." \
+        "$(tail -1 <<<"$out")"
+done
+[ -s "$players/Dörte/BannerUser.tex" ] || fail "no banner in Dörte's folder: $(ls "$players")"
+rm -rf "$players/Dörte"
 
 # Folders the list leaves out are named, with the reason, on one closing line.
 mkdir -p "$players/Empty" "$players/Junk" && echo junk >"$players/Junk/UserInfo.dat"
