@@ -34,7 +34,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wine wineboot -i >/dev/null 2>&1 || fail "wineboot: exit $?"
+# Made without the display: with one, the new prefix's desktop process stays and keeps
+# wineserver -w waiting.
+env -u DISPLAY wine wineboot -i >/dev/null 2>&1 || fail "wineboot: exit $?"
 wineserver -w
 expect "the prefix's architecture" "#arch=win32" "$(grep -m1 '^#arch=' "$prefix/system.reg" 2>/dev/null)"
 [ ! -e "$prefix/drive_c/windows/syswow64" ] || fail "a 32-bit prefix with a syswow64 folder"
